@@ -1,0 +1,50 @@
+# The two commands a newcomer needs are `make run` and `make test`; both
+# install what the machine lacks first.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_FLAGS ?=
+
+.PHONY: all setup configure build run test lint format bench install clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON $(CMAKE_FLAGS)
+
+configure: $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD)
+
+run: setup build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "lattrix: no display found (DISPLAY is not set)."; \
+	    echo "Start it under a virtual X server instead:  xvfb-run -a $(BUILD)/lattrix"; \
+	    exit 1; \
+	fi
+	$(BUILD)/lattrix
+
+lint:
+	@bash scripts/lint.sh
+
+format:
+	@git ls-files -co --exclude-standard -- 'src/*.cpp' 'src/*.hpp' 'tests/*.cpp' 'tests/*.hpp' \
+	    'bench/*.cpp' 'bench/*.hpp' 'tools/*.cpp' 'tools/*.hpp' | xargs -r clang-format -i
+
+# GUI tests need an X server; one xvfb-run around ctest serves them all.
+test: setup lint build
+	xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j2
+
+bench: setup
+	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD)-bench --target benchmarks
+	@bash bench/run.sh $(BUILD)-bench
+
+install: build
+	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
+
+clean:
+	rm -rf $(BUILD)
