@@ -1,0 +1,157 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sigc++/signal.h>
+
+#include "common/cell_pos.hpp"
+#include "common/cell_range.hpp"
+#include "common/directions.hpp"
+
+class SerializingReader;
+class SerializingWriter;
+
+namespace Model {
+
+class AbstractConnectorElement;
+class Connectors;
+class Element;
+class ElementCells;
+class ElementContext;
+class Grid;
+class Router;
+class SegmentLayouter;
+class WorkspaceDiff;
+
+using ConnectorList = std::vector<std::shared_ptr<AbstractConnectorElement>>;
+
+// The document: grid, classes by cell, connectors, and the routing and layout
+// machinery that keeps them consistent. Every edit of the diagram is one
+// operation of the workspace; each brings the whole model back into a
+// consistent state before it returns, and records what it changed into the
+// attached log diff, if any, which is how edits become undoable.
+//
+// A new document or a load re-initialises the same object, so observers stay
+// connected; the parts (grid, element cells, ...) are replaced then, so do
+// not keep them across a new document or a load.
+class Workspace {
+  public:
+    static constexpr double DEFAULT_CELL_MARGIN = 10.0;
+
+    Workspace();
+    virtual ~Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    // ---- document ---------------------------------------------------------
+    // Resets to an empty document with an empty file path. Emits no update.
+    void init();
+    // An empty change record bound to this document's element context.
+    std::shared_ptr<WorkspaceDiff> new_diff() const;
+    // Replays a change record (undo applies its reverse, redo the record).
+    void patch(const std::shared_ptr<WorkspaceDiff>& diff);
+
+    // Saves to path, or to the current file path when path is empty. The file
+    // is written beside the target and renamed over it only when complete, so
+    // a failed save leaves the old file, the file path and is_updated alone.
+    bool save(const std::string& path = {});
+    // Loads path. A missing file gives an empty document bound to path (the
+    // next save creates it). A file that exists but holds no readable
+    // document answers false and leaves the current document untouched.
+    bool load(const std::string& path);
+    virtual bool write(SerializingWriter& writer);
+    virtual bool read(SerializingReader& reader);
+
+    // "file-path": absolute, or empty for a new document.
+    const std::string& get_file_path() const { return m_file_path; }
+    void set_file_path(const std::string& path);
+    sigc::signal<void()>& signal_file_path_changed() { return m_signal_file_path_changed; }
+
+    // "signal-update": emitted after every operation that changed what is
+    // displayed.
+    sigc::signal<void()>& signal_update() { return m_signal_update; }
+    // True after any update since the document was created, loaded or saved.
+    bool get_is_updated() const { return m_is_updated; }
+
+    // ---- layout -----------------------------------------------------------
+    // Re-sizes the row and column of pos and re-lays out what they contain.
+    void update_layout(const CellPos& pos);
+    // Re-sizes every used row and column and lays out every element.
+    void update_layout_all();
+
+    // ---- classes ----------------------------------------------------------
+    // False for an occupied cell. A null elem makes a new class.
+    bool add_class(const CellPos& pos, std::shared_ptr<Element> elem = nullptr);
+    // False for an empty cell. Removes the connectors ending at the class.
+    bool rm_class(const CellPos& pos);
+    bool rm_class_range(const CellRange& range);
+
+    // ---- rows and columns -------------------------------------------------
+    bool insert_line(CellDir dir, int32_t index);
+    bool insert_col(int32_t index) { return insert_line(CellDir::H, index); }
+    bool insert_row(int32_t index) { return insert_line(CellDir::V, index); }
+    bool remove_line(CellDir dir, int32_t index);
+    bool remove_col(int32_t index) { return remove_line(CellDir::H, index); }
+    bool remove_row(int32_t index) { return remove_line(CellDir::V, index); }
+
+    // ---- connectors -------------------------------------------------------
+    // Adds con and its segments; does not lay out or signal.
+    bool add_connector(const std::shared_ptr<AbstractConnectorElement>& con);
+    bool remove_connector_without_layout(const std::shared_ptr<AbstractConnectorElement>& con);
+    // Removes con and re-spreads the segments that shared a gap with it.
+    bool remove_connector(const std::shared_ptr<AbstractConnectorElement>& con);
+    // Re-routes con; the new segments are left for the next layout pass.
+    bool update_connector_route(const std::shared_ptr<AbstractConnectorElement>& con);
+    // The connectors, other than those given, that share a gap with them.
+    ConnectorList enum_related_connectors(const ConnectorList& con_set);
+
+    // ---- the connector being drawn ----------------------------------------
+    // type_name is a connector kind's document name ("association",
+    // "dependency", "aggregation", "composition", "generalization").
+    // False when pos holds no class or the kind is unknown.
+    bool new_floating_connector(const CellPos& pos, const std::string& type_name);
+    bool update_floating_connector(const CellPos& pos);
+    // False without a floating connector, or when its end is on an empty
+    // cell or on its start cell.
+    bool fix_floating_connector();
+    bool rm_floating_connector();
+
+    // ---- parts ------------------------------------------------------------
+    const std::shared_ptr<Grid>& get_grid() const { return m_grid; }
+    const std::shared_ptr<ElementCells>& get_element_cells() const { return m_element_cells; }
+    const std::shared_ptr<Router>& get_router() const { return m_router; }
+    const std::shared_ptr<SegmentLayouter>& get_seg_layouter() const { return m_seg_layouter; }
+    const std::shared_ptr<AbstractConnectorElement>& get_floating_connector() const {
+        return m_floating_connector;
+    }
+    const std::shared_ptr<Connectors>& get_connector_set() const { return m_connector_set; }
+    const std::shared_ptr<ElementContext>& get_elem_context() const { return m_elem_context; }
+    // Set only by the action layer's scoped guard, for one action.
+    const std::shared_ptr<WorkspaceDiff>& get_log_diff() const { return m_log_diff; }
+    void set_log_diff(std::shared_ptr<WorkspaceDiff> diff) { m_log_diff = std::move(diff); }
+    double get_cell_margin() const { return m_cell_margin; }
+
+  private:
+    void on_update();
+
+    std::shared_ptr<Grid> m_grid;
+    std::shared_ptr<ElementCells> m_element_cells;
+    std::shared_ptr<Router> m_router;
+    std::shared_ptr<SegmentLayouter> m_seg_layouter;
+    std::shared_ptr<AbstractConnectorElement> m_floating_connector;
+    std::shared_ptr<Connectors> m_connector_set;
+    std::shared_ptr<WorkspaceDiff> m_log_diff;
+    std::shared_ptr<ElementContext> m_elem_context;
+    CellPos m_floating_start;
+    CellPos m_floating_end;
+    double m_cell_margin = DEFAULT_CELL_MARGIN;
+    bool m_is_updated = false;
+    std::string m_file_path;
+    sigc::signal<void()> m_signal_update;
+    sigc::signal<void()> m_signal_file_path_changed;
+};
+
+}  // namespace Model
