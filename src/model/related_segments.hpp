@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/directions.hpp"
+#include "common/point.hpp"
+#include "common/rectangle.hpp"
+
+namespace Model {
+
+class Element;
+class FixedLayoutableNode;
+class Grid;
+class Segment;
+
+// The segments that share one column (vertical) or row (horizontal) and
+// whose cell ranges overlap. A temporary: built when the layouter needs it,
+// it spreads its members across the line and joins their ends to the class
+// boxes. Positions are offsets across the line, relative to its near edge.
+class RelatedSegments {
+  public:
+    // Builds seg's group from the candidates in seg_set (which may be the
+    // whole segment set or only the segments on seg's line; the group is the
+    // same). Drops the springs of every member. grid must outlive the group.
+    RelatedSegments(const std::vector<Segment*>& seg_set, Segment& seg, const Grid& grid);
+    ~RelatedSegments();
+
+    RelatedSegments(const RelatedSegments&) = delete;
+    RelatedSegments& operator=(const RelatedSegments&) = delete;
+
+    // Members in insertion order until layout() sorts them.
+    const std::vector<Segment*>& get_segments() const { return m_segs; }
+    CellDir get_hv() const { return m_hv; }
+    int32_t get_cell_pos_orth() const { return m_cell_pos_orth; }
+    Element* get_e1() const { return m_e1; }
+    Element* get_e2() const { return m_e2; }
+    int get_e1_count() const { return m_e1_count; }
+    int get_e2_count() const { return m_e2_count; }
+    double get_e1_len() const { return m_e1_len; }
+    double get_e2_len() const { return m_e2_len; }
+    double get_width() const { return m_width; }
+    double get_offset() const { return m_offset; }
+
+    // The walls, each made on first request: the two edges of the line of
+    // cells, and the two edges of e1's and e2's boxes across the line.
+    std::shared_ptr<FixedLayoutableNode> get_node_g_l();
+    std::shared_ptr<FixedLayoutableNode> get_node_g_r();
+    std::shared_ptr<FixedLayoutableNode> get_node_e1_l();
+    std::shared_ptr<FixedLayoutableNode> get_node_e1_r();
+    std::shared_ptr<FixedLayoutableNode> get_node_e2_l();
+    std::shared_ptr<FixedLayoutableNode> get_node_e2_r();
+    // Makes both walls of elem anew when either is missing.
+    void update_node_lr(const Element* elem, std::shared_ptr<FixedLayoutableNode>& l,
+                        std::shared_ptr<FixedLayoutableNode>& r);
+    void count_e1_and_e2(const Segment& seg);
+
+    // The steps of layout(), public so each can be checked on its own.
+    void link();
+    void ready_to_sim();
+    void sim();
+    void adjust_start_and_end_pos();
+    // Sorts the members, then runs the four steps above.
+    void layout();
+
+    // Moves p onto the side of rect that faces dir.
+    void adjust_pos_linked_rect(Point& p, const Rectangle& rect, MovingDir dir) const;
+    // Moves p to the middle of rect (a cell-relative box) along the line.
+    void adjust_pos_center_rect(Point& p, const Rectangle& rect) const;
+    // Moves p by setback pixels toward dir.
+    void adjust_pos_setback(Point& p, int setback, MovingDir dir) const;
+
+    bool get_is_laid_out() const;
+    // The linked element that is narrowest across the line; null if none.
+    Element* get_linked_min_side_size_elem() const;
+
+    // The iteration count of the last sim(), for tests and benchmarks.
+    int get_last_sim_iterations() const { return m_last_sim_iterations; }
+
+    static constexpr int SIM_MAX_ITERATIONS = 20;
+    static constexpr double SIM_REST_ENERGY = 5.0;
+    static constexpr double SIM_VELOCITY_FACTOR = 0.3;
+
+  private:
+    double wall_pos(const std::shared_ptr<FixedLayoutableNode>& node) const;
+
+    const Grid& m_grid;
+    std::vector<Segment*> m_segs;
+    CellDir m_hv = CellDir::V;
+    int32_t m_cell_pos_orth = 0;
+    std::shared_ptr<FixedLayoutableNode> m_node_g_l;
+    std::shared_ptr<FixedLayoutableNode> m_node_g_r;
+    std::shared_ptr<FixedLayoutableNode> m_node_e1_l;
+    std::shared_ptr<FixedLayoutableNode> m_node_e1_r;
+    std::shared_ptr<FixedLayoutableNode> m_node_e2_l;
+    std::shared_ptr<FixedLayoutableNode> m_node_e2_r;
+    // Owned by the element cells; they outlive the group.
+    Element* m_e1 = nullptr;
+    Element* m_e2 = nullptr;
+    int m_e1_count = 0;
+    int m_e2_count = 0;
+    double m_e1_len = 0.0;
+    double m_e2_len = 0.0;
+    double m_width = 0.0;
+    double m_offset = 0.0;
+    int m_last_sim_iterations = 0;
+};
+
+}  // namespace Model
