@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include <cairomm/context.h>
+#include <gtkmm/drawingarea.h>
+#include <sigc++/signal.h>
+
+#include "common/cell_pos.hpp"
+#include "common/cell_range.hpp"
+#include "common/directions.hpp"
+#include "common/point.hpp"
+#include "common/rectangle.hpp"
+#include "model/grid.hpp"
+
+namespace View {
+
+// The new value of the view offset's component along axis after the cursor
+// moved to pos. vr is the visible rectangle in workspace pixels, gr the
+// rectangle of the cursor's cell. A cell reaching past the far edge pulls the
+// view so that it ends at the far edge of the cell after it; a cell starting
+// before the near edge pushes the view back to the near edge of the cell
+// before it (column -1 is empty at 0, so the view returns to the origin);
+// otherwise the component stays at current.
+double scroll_offset_component(CellDir axis, const CellPos& pos, const Rectangle& vr,
+                               const Rectangle& gr, const Model::Grid& grid, double current);
+
+// The visible area in workspace pixels for a view offset and a widget size:
+// the offset's negation, truncated towards zero, and the size.
+Rectangle visible_rect(const Point& offset, int32_t width, int32_t height);
+
+// The drawing surface of the workspace. It keeps the view offset (the
+// translation from workspace pixels to widget pixels), the cell cursor and
+// the selected range that are painted, and keeps the cursor in view.
+class Canvas : public Gtk::DrawingArea {
+  public:
+    Canvas();
+    ~Canvas() override;
+
+    const Model::Grid& get_grid() const { return m_grid; }
+    Model::Grid& get_grid() { return m_grid; }
+
+    // Queues a redraw; painting never happens from inside a model signal.
+    void update();
+    // Moves the view along one axis so that the cell at pos is in view with
+    // one neighbouring cell of margin on the side it moved to.
+    void scroll(CellDir axis, const CellPos& pos, const Rectangle& vr, const Rectangle& gr);
+    // Records the cell cursor and scrolls it into view. Does not redraw.
+    void set_cell_pos(const CellPos& pos);
+    const CellPos& get_cell_pos() const { return m_cell_pos; }
+    // std::nullopt clears the selection.
+    void set_selected_cell_range(const std::optional<CellRange>& range);
+    const std::optional<CellRange>& get_selected_cell_range() const { return m_selected_range; }
+
+    // "view-offset"
+    Point get_view_offset() const { return m_view_offset; }
+    void set_view_offset(const Point& offset);
+    sigc::signal<void>& signal_view_offset_changed() { return m_signal_view_offset_changed; }
+
+    // The visible area in workspace pixels (see visible_rect).
+    Rectangle get_rect() const;
+
+  protected:
+    bool on_configure_event(GdkEventConfigure* event) override;
+    bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
+
+  private:
+    void set_view_offset_component(CellDir axis, double value);
+
+    Model::Grid m_grid;
+    Point m_view_offset;
+    CellPos m_cell_pos;
+    std::optional<CellRange> m_selected_range;
+    sigc::signal<void> m_signal_view_offset_changed;
+};
+
+}  // namespace View

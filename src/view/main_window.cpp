@@ -1,0 +1,280 @@
+#include "view/main_window.hpp"
+
+#include <glib.h>
+#include <glibmm/fileutils.h>
+#include <glibmm/miscutils.h>
+#include <gdkmm/pixbuf.h>
+#include <gtk/gtk.h>
+#include <gtkmm/filefilter.h>
+#include <gtkmm/stock.h>
+
+#include "common/log.hpp"
+#include "view/application.hpp"
+
+namespace View {
+
+namespace {
+// The manual lives on the project's documentation server.
+constexpr const char* MANUAL_HOST = "https://lattrix.github.io";
+constexpr const char* MANUAL_PATH_EN = "/release/0.01/doc-en/";
+constexpr const char* MANUAL_PATH_JA = "/release/0.01/doc-ja/";
+}  // namespace
+
+std::string display_file_name(const std::string& file_path, const std::string& cwd) {
+    if (file_path.empty()) {
+        return "";
+    }
+    auto file = Gio::File::create_for_path(file_path);
+    auto dir = Gio::File::create_for_path(cwd);
+    std::string relative = dir->get_relative_path(file);
+    if (!relative.empty()) {
+        return relative;
+    }
+    return file->get_path();
+}
+
+std::string window_title(const std::string& display_name) {
+    if (display_name.empty()) {
+        return "Lattrix";
+    }
+    return "Lattrix - " + display_name;
+}
+
+std::string save_question_text(const std::string& display_name) {
+    std::string name = display_name.empty() ? "This workspace" : "\"" + display_name + "\"";
+    return name + " has been updated.\nDo you save the file?";
+}
+
+std::string manual_path(const std::vector<std::string>& language_names) {
+    for (const auto& lang : language_names) {
+        if (lang == "ja") {
+            return MANUAL_PATH_JA;
+        }
+    }
+    return MANUAL_PATH_EN;
+}
+
+std::string manual_uri(const std::vector<std::string>& language_names) {
+    return std::string(MANUAL_HOST) + manual_path(language_names);
+}
+
+MainWindow::MainWindow(const Glib::RefPtr<Gtk::Application>& app) {
+    if (app) {
+        set_application(app);
+    }
+    build();
+}
+
+MainWindow::MainWindow(Gtk::Application& app) {
+    set_application(Glib::wrap(app.gobj(), true));
+    build();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::build() {
+    update_title();
+    set_border_width(2);
+    set_position(Gtk::WIN_POS_CENTER);
+    init_action();
+
+    register_resources();
+    try {
+        set_icon(Gdk::Pixbuf::create_from_resource("/org/gtk/lattrix/cls48.png"));
+    } catch (const Glib::Error& e) {
+        LX_DEBUG("%s", e.what().c_str());
+    }
+
+    signal_delete_event().connect([this](GdkEventAny*) { return !confirm_to_save_update(); });
+
+    m_canvas = std::make_unique<Canvas>();
+    m_command_bar = Gtk::make_managed<CommandBar>();
+
+    m_grid = Gtk::make_managed<Gtk::Grid>();
+    // Keys that the canvas does not take stop here and never reach the
+    // window's own handlers.
+    m_grid->signal_key_press_event().connect([](GdkEventKey*) { return true; });
+    add(*m_grid);
+
+    m_canvas->set_hexpand(true);
+    m_canvas->set_vexpand(true);
+
+    m_grid->attach(*m_canvas, 0, 2, 1, 1);
+    m_grid->attach(*m_command_bar, 0, 3, 1, 1);
+    m_canvas->set_can_focus(true);
+    m_canvas->grab_focus();
+}
+
+std::string MainWindow::get_display_file_name() const {
+    return display_file_name(m_file_path, Glib::get_current_dir());
+}
+
+void MainWindow::update_title() {
+    set_title(window_title(get_display_file_name()));
+}
+
+void MainWindow::set_file_path(const std::string& path) {
+    if (m_file_path == path) {
+        return;
+    }
+    m_file_path = path;
+    LX_DEBUG("NOTIFY!");
+    update_title();
+}
+
+std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_file_chooser_dialog(
+    const std::string& title, const std::string& accept_label, Gtk::FileChooserAction action) {
+    auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, title, action);
+    dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog->add_button(accept_label, Gtk::RESPONSE_ACCEPT);
+    auto xml = Gtk::FileFilter::create();
+    xml->set_name("Lattrix data (XML)");
+    xml->add_mime_type("text/xml");
+    dialog->add_filter(xml);
+    auto all = Gtk::FileFilter::create();
+    all->set_name("All");
+    all->add_pattern("*");
+    dialog->add_filter(all);
+    dialog->set_do_overwrite_confirmation(true);
+    return dialog;
+}
+
+std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_export_file_chooser_dialog() {
+    auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, "Export PNG file",
+                                                           Gtk::FILE_CHOOSER_ACTION_SAVE);
+    dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog->add_button("_Export", Gtk::RESPONSE_ACCEPT);
+    auto png = Gtk::FileFilter::create();
+    png->set_name("PNG image");
+    png->add_mime_type("image/png");
+    dialog->add_filter(png);
+    auto all = Gtk::FileFilter::create();
+    all->set_name("All");
+    all->add_pattern("*");
+    dialog->add_filter(all);
+    dialog->set_do_overwrite_confirmation(true);
+    return dialog;
+}
+
+std::unique_ptr<Gtk::MessageDialog> MainWindow::new_save_question_dialog() {
+    // The text is passed as plain text, never as markup or a format: a file
+    // name with '%' or '<' in it is shown as it is.
+    auto dialog = std::make_unique<Gtk::MessageDialog>(
+        *this, save_question_text(get_display_file_name()), false, Gtk::MESSAGE_WARNING,
+        Gtk::BUTTONS_CANCEL, true);
+    dialog->add_button("_Save", Gtk::RESPONSE_YES);
+    dialog->add_button("_Don't save", Gtk::RESPONSE_NO);
+    return dialog;
+}
+
+int MainWindow::run_dialog(Gtk::Dialog& dialog) {
+    if (m_run_dialog) {
+        return m_run_dialog(dialog);
+    }
+    return dialog.run();
+}
+
+bool MainWindow::confirm_to_save_update() {
+    if (!get_is_updated()) {
+        return true;
+    }
+    auto dialog = new_save_question_dialog();
+    int response = run_dialog(*dialog);
+    dialog.reset();
+    switch (response) {
+        case Gtk::RESPONSE_NO:
+            return true;
+        case Gtk::RESPONSE_YES:
+            save_file(true);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void MainWindow::new_file() {
+    if (!confirm_to_save_update()) {
+        return;
+    }
+    set_file_path("");
+    set_is_updated(false);
+    queue_draw();
+}
+
+void MainWindow::open_file() {
+    if (!confirm_to_save_update()) {
+        return;
+    }
+    auto dialog = new_file_chooser_dialog("Open file", "_Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
+    if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
+        std::string filename = dialog->get_filename();
+        LX_DEBUG("open filename = %s", filename.c_str());
+        set_file_path(filename);
+        set_is_updated(false);
+    }
+    dialog.reset();
+    queue_draw();
+}
+
+void MainWindow::save_file(bool use_current_path) {
+    if (use_current_path && !m_file_path.empty()) {
+        set_is_updated(false);
+        queue_draw();
+        return;
+    }
+    auto dialog = new_file_chooser_dialog("Save file", "_Save", Gtk::FILE_CHOOSER_ACTION_SAVE);
+    if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
+        std::string filename = dialog->get_filename();
+        LX_DEBUG("save filename = %s", filename.c_str());
+        set_file_path(filename);
+        set_is_updated(false);
+    }
+    dialog.reset();
+    queue_draw();
+}
+
+void MainWindow::export_png(const std::string& file_path) {
+    std::string path = file_path;
+    if (path.empty()) {
+        auto dialog = new_export_file_chooser_dialog();
+        if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
+            path = dialog->get_filename();
+        }
+    }
+    if (!path.empty()) {
+        LX_DEBUG("export png = %s", path.c_str());
+    }
+    queue_draw();
+}
+
+void MainWindow::show_help() {
+    std::vector<std::string> langs;
+    for (const gchar* const* name = g_get_language_names(); *name != nullptr; ++name) {
+        langs.emplace_back(*name);
+    }
+    std::string uri = manual_uri(langs);
+    GError* error = nullptr;
+    if (!gtk_show_uri_on_window(nullptr, uri.c_str(), GDK_CURRENT_TIME, &error)) {
+        LX_DEBUG("%s", error != nullptr ? error->message : "cannot show the manual");
+        g_clear_error(&error);
+    }
+}
+
+void MainWindow::add_named_action(const std::string& name, void (MainWindow::*handler)()) {
+    add_action(name, sigc::mem_fun(*this, handler));
+}
+
+void MainWindow::init_action() {
+    add_named_action("new-file", &MainWindow::new_file);
+    add_named_action("open-file", &MainWindow::open_file);
+    add_action("save-file", [this] { save_file(true); });
+    add_action("save-as-file", [this] { save_file(false); });
+    add_named_action("manual", &MainWindow::show_help);
+    add_action_with_parameter(
+        "export-png", Glib::VARIANT_TYPE_STRING, [this](const Glib::VariantBase& param) {
+            auto path = Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(param);
+            export_png(path.get());
+        });
+}
+
+}  // namespace View

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <giomm/simpleaction.h>
+#include <glibmm/refptr.h>
+#include <glibmm/variant.h>
+#include <gtkmm/application.h>
+#include <gtkmm/applicationwindow.h>
+#include <gtkmm/dialog.h>
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/grid.h>
+#include <gtkmm/messagedialog.h>
+
+#include "view/canvas.hpp"
+#include "view/command_bar.hpp"
+
+namespace View {
+
+// The document's path as the user sees it: empty for a new document, the
+// path relative to cwd when the file lies below cwd, else the absolute path.
+std::string display_file_name(const std::string& file_path, const std::string& cwd);
+// "Lattrix", or "Lattrix - " and the display name.
+std::string window_title(const std::string& display_name);
+// The save question, naming the document by its display name in quotes or
+// as "This workspace" when it has none.
+std::string save_question_text(const std::string& display_name);
+// The manual's path for the user's preferred languages (most preferred
+// first): the Japanese manual when one entry is exactly "ja".
+std::string manual_path(const std::vector<std::string>& language_names);
+// The manual's address for the given languages.
+std::string manual_uri(const std::vector<std::string>& language_names);
+
+// The one window: it owns the document, the canvas and the editing
+// controller, and offers the document commands as window actions.
+class MainWindow : public Gtk::ApplicationWindow {
+  public:
+    // Runs a dialog modally and answers its response; replaceable so that
+    // the document commands can be driven without a user.
+    using DialogRunner = std::function<int(Gtk::Dialog&)>;
+
+    explicit MainWindow(const Glib::RefPtr<Gtk::Application>& app = {});
+    explicit MainWindow(Gtk::Application& app);
+    ~MainWindow() override;
+
+    std::string get_display_file_name() const;
+    void update_title();
+
+    std::unique_ptr<Gtk::FileChooserDialog> new_file_chooser_dialog(const std::string& title,
+                                                                    const std::string& accept_label,
+                                                                    Gtk::FileChooserAction action);
+    std::unique_ptr<Gtk::FileChooserDialog> new_export_file_chooser_dialog();
+    std::unique_ptr<Gtk::MessageDialog> new_save_question_dialog();
+
+    // Asks to save unsaved changes; true means the caller may go on.
+    bool confirm_to_save_update();
+    void new_file();
+    void open_file();
+    void save_file(bool use_current_path);
+    // An empty path asks for one in a dialog.
+    void export_png(const std::string& file_path);
+    void show_help();
+
+    void add_named_action(const std::string& name, void (MainWindow::*handler)());
+    void init_action();
+
+    Canvas& get_canvas() { return *m_canvas; }
+    CommandBar& get_command_bar() { return *m_command_bar; }
+    void set_dialog_runner(DialogRunner runner) { m_run_dialog = std::move(runner); }
+
+    // Until the document model is attached the window tracks the path and
+    // the modified flag of the document it shows.
+    const std::string& get_file_path() const { return m_file_path; }
+    void set_file_path(const std::string& path);
+    bool get_is_updated() const { return m_is_updated; }
+    void set_is_updated(bool updated) { m_is_updated = updated; }
+
+  private:
+    void build();
+    int run_dialog(Gtk::Dialog& dialog);
+
+    std::string m_file_path;
+    bool m_is_updated = false;
+    std::unique_ptr<Canvas> m_canvas;
+    CommandBar* m_command_bar = nullptr;  // owned by m_grid
+    Gtk::Grid* m_grid = nullptr;          // owned by the window
+    DialogRunner m_run_dialog;
+};
+
+}  // namespace View

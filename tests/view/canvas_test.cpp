@@ -1,0 +1,105 @@
+#include "view/canvas.hpp"
+
+#include <gtest/gtest.h>
+
+using View::scroll_offset_component;
+using View::visible_rect;
+
+namespace {
+
+// A grid whose columns 0..9 are 100 px wide and rows 0..9 50 px high.
+Model::Grid wide_grid() {
+    Model::Grid g;
+    for (int i = 0; i < 10; ++i) {
+        g.get(CellDir::H).set_size(i, 100);
+        g.get(CellDir::V).set_size(i, 50);
+    }
+    return g;
+}
+
+}  // namespace
+
+TEST(CanvasScrollTest, ForwardEndsTheViewAtTheFarEdgeOfTheNextCell) {
+    Model::Grid g = wide_grid();
+    Rectangle vr = visible_rect(Point(0, 0), 250, 120);
+    // Column 2 spans 200..300, past the view's right edge at 250; column 3
+    // ends at 400, so the view must start at 400 - 250.
+    CellPos pos(2, 0);
+    EXPECT_DOUBLE_EQ(scroll_offset_component(CellDir::H, pos, vr, g.get_rectangle(2, 0), g, 0.0),
+                     -150.0);
+    // Row 2 ends at 150, past 120: the view ends with row 3 at 200.
+    pos = CellPos(0, 2);
+    EXPECT_DOUBLE_EQ(scroll_offset_component(CellDir::V, pos, vr, g.get_rectangle(0, 2), g, 0.0),
+                     -80.0);
+}
+
+TEST(CanvasScrollTest, BackwardStartsTheViewAtTheNearEdgeOfThePreviousCell) {
+    Model::Grid g = wide_grid();
+    Rectangle vr = visible_rect(Point(-450, 0), 250, 120);
+    // Column 4 begins at 400, before the view's start at 450: the view
+    // moves back to column 3's left edge.
+    EXPECT_DOUBLE_EQ(
+        scroll_offset_component(CellDir::H, CellPos(4, 0), vr, g.get_rectangle(4, 0), g, -450.0),
+        -300.0);
+}
+
+TEST(CanvasScrollTest, BackToColumnZeroReturnsExactlyToTheOrigin) {
+    Model::Grid g = wide_grid();
+    Rectangle vr = visible_rect(Point(-30, -10), 250, 120);
+    EXPECT_DOUBLE_EQ(
+        scroll_offset_component(CellDir::H, CellPos(0, 0), vr, g.get_rectangle(0, 0), g, -30.0),
+        0.0);
+    EXPECT_DOUBLE_EQ(
+        scroll_offset_component(CellDir::V, CellPos(0, 0), vr, g.get_rectangle(0, 0), g, -10.0),
+        0.0);
+}
+
+TEST(CanvasScrollTest, CellWhollyInViewKeepsTheOffset) {
+    Model::Grid g = wide_grid();
+    Rectangle vr = visible_rect(Point(-100, 0), 250, 120);
+    EXPECT_DOUBLE_EQ(
+        scroll_offset_component(CellDir::H, CellPos(2, 0), vr, g.get_rectangle(2, 0), g, -100.0),
+        -100.0);
+    // Touching the far edge exactly is still in view.
+    EXPECT_DOUBLE_EQ(
+        scroll_offset_component(CellDir::H, CellPos(1, 0), visible_rect(Point(), 200, 50),
+                                g.get_rectangle(1, 0), g, 0.0),
+        0.0);
+}
+
+TEST(CanvasScrollTest, VisibleRectTruncatesTheNegatedOffset) {
+    EXPECT_EQ(visible_rect(Point(-10.7, 3.2), 500, 400), Rectangle(10, -3, 500, 400));
+}
+
+TEST(CanvasTest, SetCellPosScrollsBothAxesFromTheSameRectangles) {
+    View::Canvas canvas;
+    Model::Grid& g = canvas.get_grid();
+    g = wide_grid();
+    // An unshown canvas is tiny: cell (1, 1) lies past both far edges, so
+    // each axis scrolls to the end of the following cell.
+    Rectangle vr = canvas.get_rect();
+    ASSERT_LT(vr.width, 100);
+    int changes = 0;
+    canvas.signal_view_offset_changed().connect([&] { ++changes; });
+    canvas.set_cell_pos(CellPos(1, 1));
+    EXPECT_EQ(canvas.get_cell_pos(), CellPos(1, 1));
+    EXPECT_EQ(canvas.get_view_offset(), Point(-(300 - vr.width), -(150 - vr.height)));
+    EXPECT_EQ(changes, 2);
+    // Moving back to the origin cell returns the view to the origin.
+    canvas.set_cell_pos(CellPos(0, 0));
+    EXPECT_EQ(canvas.get_view_offset(), Point(0, 0));
+}
+
+TEST(CanvasTest, RequestsItsMinimumSizeAndKeepsTheSelection) {
+    View::Canvas canvas;
+    int w = 0;
+    int h = 0;
+    canvas.get_size_request(w, h);
+    EXPECT_EQ(w, 500);
+    EXPECT_EQ(h, 400);
+    canvas.set_selected_cell_range(CellRange(CellPos(1, 2), CellPos(3, 4)));
+    ASSERT_TRUE(canvas.get_selected_cell_range().has_value());
+    EXPECT_EQ(canvas.get_selected_cell_range()->end, CellPos(3, 4));
+    canvas.set_selected_cell_range(std::nullopt);
+    EXPECT_FALSE(canvas.get_selected_cell_range().has_value());
+}

@@ -1,0 +1,115 @@
+#include "view/main_window.hpp"
+
+#include <gtest/gtest.h>
+#include <gtkmm/button.h>
+#include <gtkmm/filefilter.h>
+#include <gtkmm/label.h>
+
+using View::display_file_name;
+using View::MainWindow;
+
+TEST(WindowTitleTest, FollowsTheDisplayName) {
+    EXPECT_EQ(display_file_name("", "/home/u"), "");
+    EXPECT_EQ(View::window_title(""), "Lattrix");
+    EXPECT_EQ(display_file_name("/home/u/a.xml", "/home/u"), "a.xml");
+    EXPECT_EQ(display_file_name("/home/u/d/e/a.xml", "/home/u"), "d/e/a.xml");
+    EXPECT_EQ(View::window_title("a.xml"), "Lattrix - a.xml");
+    // Outside the current directory (including a sibling sharing a prefix)
+    // the absolute path is shown.
+    EXPECT_EQ(display_file_name("/tmp/a.xml", "/home/u"), "/tmp/a.xml");
+    EXPECT_EQ(display_file_name("/home/user2/a.xml", "/home/u"), "/home/user2/a.xml");
+    EXPECT_EQ(display_file_name("/home/a.xml", "/home/u"), "/home/a.xml");
+}
+
+TEST(WindowTitleTest, SaveQuestionNamesTheDocument) {
+    EXPECT_EQ(View::save_question_text(""),
+              "This workspace has been updated.\nDo you save the file?");
+    EXPECT_EQ(View::save_question_text("a%s.xml"),
+              "\"a%s.xml\" has been updated.\nDo you save the file?");
+}
+
+TEST(ManualTest, OnlyAnExactJaEntryChoosesTheJapaneseManual) {
+    EXPECT_EQ(View::manual_path({"ja_JP.UTF-8", "ja_JP", "ja", "C"}), "/release/0.01/doc-ja/");
+    EXPECT_EQ(View::manual_path({"en_US.UTF-8", "en_US", "en", "C"}), "/release/0.01/doc-en/");
+    EXPECT_EQ(View::manual_path({"ja_JP.UTF-8", "ja_JP", "C"}), "/release/0.01/doc-en/");
+    EXPECT_EQ(View::manual_path({"en", "ja"}), "/release/0.01/doc-ja/");
+    EXPECT_EQ(View::manual_path({}), "/release/0.01/doc-en/");
+    std::string uri = View::manual_uri({"ja"});
+    EXPECT_EQ(uri.substr(0, 8), "https://");
+    EXPECT_EQ(uri.substr(uri.size() - 21), "/release/0.01/doc-ja/");
+}
+
+TEST(MainWindowTest, OffersTheSixDocumentActions) {
+    MainWindow w;
+    for (const char* name :
+         {"new-file", "open-file", "save-file", "save-as-file", "manual", "export-png"}) {
+        auto action = w.lookup_action(name);
+        ASSERT_TRUE(action) << name;
+        bool takes_string = name == std::string("export-png");
+        EXPECT_EQ(static_cast<bool>(action->get_parameter_type().gobj()), takes_string) << name;
+    }
+    EXPECT_EQ(w.get_title(), "Lattrix");
+    EXPECT_EQ(w.get_border_width(), 2u);
+}
+
+TEST(MainWindowTest, ChoosersCarryTheirTitlesButtonsAndFilters) {
+    MainWindow w;
+    auto open = w.new_file_chooser_dialog("Open file", "_Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
+    EXPECT_EQ(open->get_title(), "Open file");
+    EXPECT_EQ(open->get_action(), Gtk::FILE_CHOOSER_ACTION_OPEN);
+    EXPECT_TRUE(open->get_do_overwrite_confirmation());
+    auto filters = open->list_filters();
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(filters[0]->get_name(), "Lattrix data (XML)");
+    EXPECT_EQ(filters[1]->get_name(), "All");
+    auto* accept = dynamic_cast<Gtk::Button*>(open->get_widget_for_response(Gtk::RESPONSE_ACCEPT));
+    ASSERT_NE(accept, nullptr);
+    EXPECT_EQ(accept->get_label(), "_Open");
+    EXPECT_NE(open->get_widget_for_response(Gtk::RESPONSE_CANCEL), nullptr);
+
+    auto png = w.new_export_file_chooser_dialog();
+    EXPECT_EQ(png->get_title(), "Export PNG file");
+    EXPECT_EQ(png->get_action(), Gtk::FILE_CHOOSER_ACTION_SAVE);
+    filters = png->list_filters();
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(filters[0]->get_name(), "PNG image");
+    auto* exp = dynamic_cast<Gtk::Button*>(png->get_widget_for_response(Gtk::RESPONSE_ACCEPT));
+    ASSERT_NE(exp, nullptr);
+    EXPECT_EQ(exp->get_label(), "_Export");
+}
+
+TEST(MainWindowTest, SaveQuestionAnswersDecideWhetherToGoOn) {
+    MainWindow w;
+    std::vector<std::string> titles;
+    int answer = Gtk::RESPONSE_CANCEL;
+    w.set_dialog_runner([&](Gtk::Dialog& d) {
+        titles.push_back(d.get_title());
+        if (auto* m = dynamic_cast<Gtk::MessageDialog*>(&d)) {
+            EXPECT_EQ(m->property_text().get_value(),
+                      "This workspace has been updated.\nDo you save the file?");
+            EXPECT_NE(m->get_widget_for_response(Gtk::RESPONSE_YES), nullptr);
+            EXPECT_NE(m->get_widget_for_response(Gtk::RESPONSE_NO), nullptr);
+            EXPECT_NE(m->get_widget_for_response(Gtk::RESPONSE_CANCEL), nullptr);
+            return answer;
+        }
+        return static_cast<int>(Gtk::RESPONSE_CANCEL);
+    });
+    // Nothing changed: no question at all.
+    EXPECT_TRUE(w.confirm_to_save_update());
+    EXPECT_TRUE(titles.empty());
+
+    w.set_is_updated(true);
+    answer = Gtk::RESPONSE_CANCEL;
+    EXPECT_FALSE(w.confirm_to_save_update());
+    answer = Gtk::RESPONSE_DELETE_EVENT;
+    EXPECT_FALSE(w.confirm_to_save_update());
+    answer = Gtk::RESPONSE_NO;
+    EXPECT_TRUE(w.confirm_to_save_update());
+    // "_Save" on a never saved document asks for a file; cancelling that
+    // still lets the caller go on.
+    titles.clear();
+    answer = Gtk::RESPONSE_YES;
+    EXPECT_TRUE(w.confirm_to_save_update());
+    ASSERT_EQ(titles.size(), 2u);
+    EXPECT_EQ(titles[1], "Save file");
+}
