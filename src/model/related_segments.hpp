@@ -12,6 +12,7 @@ namespace Model {
 
 class Element;
 class FixedLayoutableNode;
+class ILayoutableNode;
 class Grid;
 class Segment;
 
@@ -34,8 +35,8 @@ class RelatedSegments {
     const std::vector<Segment*>& get_segments() const { return m_segs; }
     CellDir get_hv() const { return m_hv; }
     int32_t get_cell_pos_orth() const { return m_cell_pos_orth; }
-    Element* get_e1() const { return m_e1; }
-    Element* get_e2() const { return m_e2; }
+    const std::shared_ptr<Element>& get_e1() const { return m_e1; }
+    const std::shared_ptr<Element>& get_e2() const { return m_e2; }
     int get_e1_count() const { return m_e1_count; }
     int get_e2_count() const { return m_e2_count; }
     double get_e1_len() const { return m_e1_len; }
@@ -52,7 +53,8 @@ class RelatedSegments {
     std::shared_ptr<FixedLayoutableNode> get_node_e2_l();
     std::shared_ptr<FixedLayoutableNode> get_node_e2_r();
     // Makes both walls of elem anew when either is missing.
-    void update_node_lr(const Element* elem, std::shared_ptr<FixedLayoutableNode>& l,
+    void update_node_lr(const std::shared_ptr<Element>& elem,
+                        std::shared_ptr<FixedLayoutableNode>& l,
                         std::shared_ptr<FixedLayoutableNode>& r);
     void count_e1_and_e2(const Segment& seg);
 
@@ -73,7 +75,7 @@ class RelatedSegments {
 
     bool get_is_laid_out() const;
     // The linked element that is narrowest across the line; null if none.
-    Element* get_linked_min_side_size_elem() const;
+    std::shared_ptr<Element> get_linked_min_side_size_elem() const;
 
     // The iteration count of the last sim(), for tests and benchmarks.
     int get_last_sim_iterations() const { return m_last_sim_iterations; }
@@ -83,7 +85,9 @@ class RelatedSegments {
     static constexpr double SIM_VELOCITY_FACTOR = 0.3;
 
   private:
-    double wall_pos(const std::shared_ptr<FixedLayoutableNode>& node) const;
+    void add_spring(const std::shared_ptr<ILayoutableNode>& left,
+                    const std::shared_ptr<ILayoutableNode>& right, double length, Segment* on_left,
+                    Segment* on_right);
 
     const Grid& m_grid;
     std::vector<Segment*> m_segs;
@@ -95,9 +99,8 @@ class RelatedSegments {
     std::shared_ptr<FixedLayoutableNode> m_node_e1_r;
     std::shared_ptr<FixedLayoutableNode> m_node_e2_l;
     std::shared_ptr<FixedLayoutableNode> m_node_e2_r;
-    // Owned by the element cells; they outlive the group.
-    Element* m_e1 = nullptr;
-    Element* m_e2 = nullptr;
+    std::shared_ptr<Element> m_e1;
+    std::shared_ptr<Element> m_e2;
     int m_e1_count = 0;
     int m_e2_count = 0;
     double m_e1_len = 0.0;

@@ -25,8 +25,7 @@ class Segment;
 // the same order, because both keep insertion order.
 class SegmentLayouter {
   public:
-    // grid must outlive the layouter.
-    explicit SegmentLayouter(const Grid& grid);
+    explicit SegmentLayouter(std::shared_ptr<const Grid> grid);
     ~SegmentLayouter();
 
     // True when seg was not a member yet. The layouter holds a reference.
@@ -69,7 +68,7 @@ class SegmentLayouter {
 
     static LineKey line_of(const Segment& seg);
 
-    const Grid& m_grid;
+    std::shared_ptr<const Grid> m_grid;
     uint64_t m_next_seq = 0;
     std::map<uint64_t, Segment*> m_by_seq;
     std::unordered_map<const Segment*, Entry> m_entries;
