@@ -1,0 +1,269 @@
+#include "ctrl/cmd_ctrl.hpp"
+
+#include <sys/stat.h>
+
+#include <gtkmm/applicationwindow.h>
+#include <gtkmm/widget.h>
+#include <gtkmm/window.h>
+#include <pangomm/fontdescription.h>
+
+#include "common/log.hpp"
+#include "ctrl/command_action_map.hpp"
+#include "ctrl/context.hpp"
+#include "ctrl/key_action_map.hpp"
+#include "ctrl/modes/mode.hpp"
+#include "ctrl/text_editor.hpp"
+#include "model/workspace.hpp"
+#include "view/canvas.hpp"
+
+namespace Ctrl {
+
+namespace {
+
+constexpr const char* FONT = "Sans 16px";
+
+// What identifies one version of a file: a rewrite changes the time stamp.
+struct FileStamp {
+    bool exists = false;
+    struct timespec mtime {};
+    off_t size = 0;
+};
+
+FileStamp stamp_of(const std::string& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        stamp.exists = true;
+        stamp.mtime = st.st_mtim;
+        stamp.size = st.st_size;
+    }
+    return stamp;
+}
+
+bool is_rewritten(const FileStamp& before, const FileStamp& after) {
+    if (!after.exists) {
+        return false;
+    }
+    return !before.exists || before.mtime.tv_sec != after.mtime.tv_sec ||
+           before.mtime.tv_nsec != after.mtime.tv_nsec || before.size != after.size;
+}
+
+}  // namespace
+
+std::shared_ptr<CmdCtrl> CmdCtrl::create(std::shared_ptr<Model::Workspace> ws, Gtk::Widget& widget,
+                                         Context& main_ctrl) {
+    std::shared_ptr<CmdCtrl> ctrl(new CmdCtrl(std::move(ws), widget, main_ctrl));
+    ctrl->init();
+    return ctrl;
+}
+
+CmdCtrl::CmdCtrl(std::shared_ptr<Model::Workspace> ws, Gtk::Widget& widget, Context& main_ctrl)
+    : m_widget(widget), m_ws(std::move(ws)), m_main_ctrl(main_ctrl) {
+    if (!m_ws) {
+        LX_CRITICAL("CmdCtrl: assertion 'ws != NULL' failed");
+    }
+}
+
+void CmdCtrl::init() {
+    // The binder must not own its handler: this controller owns the binder.
+    std::shared_ptr<IKeyHandler> self(std::shared_ptr<void>(), static_cast<IKeyHandler*>(this));
+    m_key_binder = std::make_shared<KeyBinder>(m_widget, self);
+    line_layout = new_pango_layout();
+    m_update_mode_connection = m_main_ctrl.signal_update_mode().connect(
+        [this](const std::shared_ptr<Mode>& mode) { update_mode(mode); });
+    update_mode(m_main_ctrl.get_now_mode());
+    prompt_layout = new_pango_layout();
+    prompt_layout->set_text(":");
+    fill_key_action_map();
+    fill_command_action_map();
+    // A failure note stays up until the user goes on typing in the canvas.
+    m_canvas_event_connection = m_main_ctrl.get_canvas().signal_event().connect(
+        [this](GdkEvent* event) {
+            if (event != nullptr && event->type == GDK_KEY_PRESS && !m_message.empty()) {
+                clear_message();
+            }
+            return false;
+        },
+        false);
+}
+
+CmdCtrl::~CmdCtrl() {
+    m_update_mode_connection.disconnect();
+    m_editor_update_connection.disconnect();
+    m_canvas_event_connection.disconnect();
+    text_editor.reset();
+    m_key_binder.reset();
+}
+
+Glib::RefPtr<Pango::Layout> CmdCtrl::new_pango_layout() {
+    auto layout = m_widget.create_pango_layout("");
+    layout->set_font_description(Pango::FontDescription(FONT));
+    return layout;
+}
+
+void CmdCtrl::update_mode(const std::shared_ptr<Mode>& mode) {
+    if (line_layout) {
+        if (!m_message.empty()) {
+            line_layout->set_text(m_message);
+        } else if (mode) {
+            line_layout->set_text(mode->get_name());
+        }
+    }
+    m_widget.queue_draw();
+}
+
+void CmdCtrl::active(bool is_active) {
+    AbstractCtrl::active(is_active);
+    LX_DEBUG("active cmd ctrl %s", is_active ? "true" : "false");
+    if (is_active) {
+        m_message.clear();
+        m_widget.grab_focus();
+        line_layout->set_text("");
+        m_editor_update_connection.disconnect();
+        text_editor = std::make_shared<TextEditor>(m_widget, line_layout, 0);
+        m_editor_update_connection =
+            text_editor->signal_update().connect([this](const std::optional<std::string>&, int) {
+                Pango::AttrList empty;
+                line_layout->set_attributes(empty);
+                m_widget.queue_draw();
+            });
+    } else {
+        m_editor_update_connection.disconnect();
+        text_editor.reset();
+        update_mode(m_main_ctrl.get_now_mode());
+    }
+}
+
+bool CmdCtrl::key_press(GdkEventKey* event) {
+    LX_RETURN_VAL_IF_FAIL(event != nullptr, false);
+    return m_key_action_map->action(event);
+}
+
+bool CmdCtrl::exit_cmd_mode() {
+    CtrlSwitcher::switch_to_edit_ctrl();
+    return true;
+}
+
+bool CmdCtrl::export_png(const std::string& file_path) {
+    auto* window = dynamic_cast<Gtk::ApplicationWindow*>(m_widget.get_toplevel());
+    if (window == nullptr) {
+        return false;
+    }
+    window->activate_action("export-png", Glib::Variant<Glib::ustring>::create(file_path));
+    return true;
+}
+
+bool CmdCtrl::run_command(const std::string& command) {
+    return m_command_action_map->action(command);
+}
+
+void CmdCtrl::fill_key_action_map() {
+    m_key_action_map = std::make_shared<KeyActionMap>();
+    auto exit = ActionWrapper::create([this] { return exit_cmd_mode(); });
+    m_key_action_map->set("<Esc>", exit);
+    m_key_action_map->set("<C-[>", exit);
+    m_key_action_map->set("<Left>", [this] { return text_editor && text_editor->move_char(-1); });
+    m_key_action_map->set("<Right>", [this] { return text_editor && text_editor->move_char(1); });
+    m_key_action_map->set("<Del>", [this] { return text_editor && text_editor->del(); });
+    m_key_action_map->set("<BS>", [this] {
+        if (line_layout->get_text().empty()) {
+            return exit_cmd_mode();
+        }
+        return text_editor && text_editor->bs();
+    });
+    m_key_action_map->set("<CR>", [this] {
+        std::string command = line_layout->get_text();
+        run_command(command);
+        exit_cmd_mode();
+        return true;
+    });
+}
+
+void CmdCtrl::fill_command_action_map() {
+    m_command_action_map = std::make_shared<CommandActionMap>();
+    m_command_action_map->set("q", [this](const auto& args) { return cmd_quit(args); });
+    m_command_action_map->set("parse", [this](const auto& args) { return cmd_parse(args); });
+    m_command_action_map->set("w", [this](const auto& args) { return cmd_write(args); });
+    m_command_action_map->set("r", [this](const auto& args) { return cmd_read(args); });
+    m_command_action_map->set("xp", [this](const auto& args) { return cmd_export(args); });
+}
+
+bool CmdCtrl::cmd_quit(const std::vector<std::string>&) {
+    LX_DEBUG("command q called");
+    auto* window = dynamic_cast<Gtk::Window*>(m_widget.get_toplevel());
+    if (window == nullptr || !window->get_is_toplevel()) {
+        return false;
+    }
+    // Closing does not ask about unsaved changes; hiding the last window
+    // ends the application, which releases it.
+    window->hide();
+    return true;
+}
+
+bool CmdCtrl::cmd_parse(const std::vector<std::string>& args) {
+    LX_DEBUG("parse result:");
+    for (size_t i = 0; i < args.size(); ++i) {
+        LX_DEBUG("  [%d]:%s", static_cast<int>(i), args[i].c_str());
+    }
+    LX_DEBUG("----------");
+    return true;
+}
+
+bool CmdCtrl::cmd_write(const std::vector<std::string>& args) {
+    LX_DEBUG("command w called");
+    if (args.size() != 1) {
+        show_message("w: give one file path");
+        return false;
+    }
+    LX_DEBUG("call ws.save");
+    if (!m_ws || !m_ws->save(args[0])) {
+        show_message("w: cannot write " + args[0]);
+        return false;
+    }
+    return true;
+}
+
+bool CmdCtrl::cmd_read(const std::vector<std::string>& args) {
+    LX_DEBUG("command r called");
+    if (args.size() != 1) {
+        show_message("r: give one file path");
+        return false;
+    }
+    LX_DEBUG("call ws.load");
+    if (!m_ws || !m_ws->load(args[0])) {
+        show_message("r: cannot read " + args[0]);
+        return false;
+    }
+    return true;
+}
+
+bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {
+    LX_DEBUG("command xp called");
+    if (args.size() != 1) {
+        show_message("xp: give one file path");
+        return false;
+    }
+    FileStamp before = stamp_of(args[0]);
+    if (!export_png(args[0])) {
+        show_message("xp: cannot export");
+        return false;
+    }
+    // The window's export reports nothing back; a file that was not
+    // (re)written means it failed.
+    if (!is_rewritten(before, stamp_of(args[0]))) {
+        show_message("xp: cannot write " + args[0]);
+        return false;
+    }
+    return true;
+}
+
+void CmdCtrl::show_message(const std::string& message) {
+    m_message = message;
+}
+
+void CmdCtrl::clear_message() {
+    m_message.clear();
+    update_mode(m_main_ctrl.get_now_mode());
+}
+
+}  // namespace Ctrl

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gdk/gdk.h>
+#include <glibmm/refptr.h>
+#include <pangomm/layout.h>
+#include <sigc++/connection.h>
+
+#include "ctrl/ctrl_switcher.hpp"
+#include "ctrl/binders.hpp"
+
+namespace Gtk {
+class Widget;
+}
+namespace Model {
+class Workspace;
+}
+
+namespace Ctrl {
+
+class CommandActionMap;
+class Context;
+class KeyActionMap;
+class Mode;
+class TextEditor;
+
+// The command line under the canvas. Inactive it shows the current mode's
+// name; activated by ":" it takes the keyboard, edits a command with its own
+// text editor and runs it on Return.
+class CmdCtrl : public AbstractCtrl, public IKeyHandler {
+  public:
+    // The widget (the command bar) owns this controller; main_ctrl is owned
+    // by the main window and outlives the command bar.
+    static std::shared_ptr<CmdCtrl> create(std::shared_ptr<Model::Workspace> ws,
+                                           Gtk::Widget& widget, Context& main_ctrl);
+    ~CmdCtrl() override;
+    CmdCtrl(const CmdCtrl&) = delete;
+    CmdCtrl& operator=(const CmdCtrl&) = delete;
+
+    // Painted by the command bar: the mode's name or the typed command, and
+    // the prompt ":".
+    Glib::RefPtr<Pango::Layout> line_layout;
+    Glib::RefPtr<Pango::Layout> prompt_layout;
+    // Set only while a command is typed.
+    std::shared_ptr<TextEditor> text_editor;
+
+    Glib::RefPtr<Pango::Layout> new_pango_layout();
+    void update_mode(const std::shared_ptr<Mode>& mode);
+    void active(bool is_active) override;
+    bool key_press(GdkEventKey* event) override;
+    bool exit_cmd_mode();
+    // Asks the window to export the diagram as PNG to file_path.
+    bool export_png(const std::string& file_path);
+
+    // Runs one command line as Return does, without closing anything.
+    bool run_command(const std::string& command);
+    // The note about the last failed command, shown in place of the mode name
+    // until the next key press on the canvas; empty when there is none.
+    const std::string& get_message() const { return m_message; }
+
+  private:
+    CmdCtrl(std::shared_ptr<Model::Workspace> ws, Gtk::Widget& widget, Context& main_ctrl);
+    void init();
+    void fill_key_action_map();
+    void fill_command_action_map();
+    void show_message(const std::string& message);
+    void clear_message();
+
+    bool cmd_quit(const std::vector<std::string>& args);
+    bool cmd_parse(const std::vector<std::string>& args);
+    bool cmd_write(const std::vector<std::string>& args);
+    bool cmd_read(const std::vector<std::string>& args);
+    bool cmd_export(const std::vector<std::string>& args);
+
+    // The command bar; it owns this controller.
+    Gtk::Widget& m_widget;
+    std::shared_ptr<Model::Workspace> m_ws;
+    // Owned by the main window, which outlives the command bar.
+    Context& m_main_ctrl;
+    std::shared_ptr<KeyBinder> m_key_binder;
+    std::shared_ptr<KeyActionMap> m_key_action_map;
+    std::shared_ptr<CommandActionMap> m_command_action_map;
+    std::string m_message;
+    sigc::connection m_update_mode_connection;
+    sigc::connection m_editor_update_connection;
+    sigc::connection m_canvas_event_connection;
+};
+
+}  // namespace Ctrl

@@ -1,0 +1,130 @@
+#include "ctrl/modes/mode.hpp"
+
+#include "common/log.hpp"
+#include "ctrl/context.hpp"
+
+namespace Ctrl {
+
+namespace {
+
+constexpr guint LEFT_BUTTON = 1;
+constexpr guint RIGHT_BUTTON = 3;
+
+}  // namespace
+
+Mode::Mode(Context& ctrl)
+    : m_ctrl(ctrl),
+      m_key_action_map(std::make_shared<KeyActionMap>()),
+      m_name_action_map(std::make_shared<NameActionMap>()) {}
+
+Mode::~Mode() = default;
+
+bool Mode::on_press_left_button(const Point&) {
+    return false;
+}
+
+bool Mode::on_press_right_button(const Point&) {
+    return false;
+}
+
+bool Mode::on_double_press_left_button(const Point&) {
+    return false;
+}
+
+bool Mode::on_release_left_button(const Point&) {
+    return false;
+}
+
+bool Mode::on_release_right_button(const Point&) {
+    return false;
+}
+
+bool Mode::on_drag_with_left_button(const Point&, const Point&) {
+    return false;
+}
+
+bool Mode::key_press(GdkEventKey* event) {
+    LX_RETURN_VAL_IF_FAIL(event != nullptr, false);
+    return m_key_action_map->action(event);
+}
+
+bool Mode::button_press_event(GdkEventButton* event) {
+    LX_RETURN_VAL_IF_FAIL(event != nullptr, false);
+    Point pt(event->x, event->y);
+    if (event->type == GDK_2BUTTON_PRESS) {
+        if (event->button != LEFT_BUTTON) {
+            return false;
+        }
+        m_drag_start_pt.reset();
+        return on_double_press_left_button(pt);
+    }
+    // A triple press counts as a single press.
+    switch (event->button) {
+        case LEFT_BUTTON:
+            m_drag_start_pt = pt;
+            return on_press_left_button(pt);
+        case RIGHT_BUTTON:
+            return on_press_right_button(pt);
+        default:
+            return false;
+    }
+}
+
+bool Mode::button_release_event(GdkEventButton* event) {
+    LX_RETURN_VAL_IF_FAIL(event != nullptr, false);
+    Point pt(event->x, event->y);
+    switch (event->button) {
+        case LEFT_BUTTON:
+            m_drag_start_pt.reset();
+            return on_release_left_button(pt);
+        case RIGHT_BUTTON:
+            return on_release_right_button(pt);
+        default:
+            return false;
+    }
+}
+
+bool Mode::motion_notify_event(GdkEventMotion* event) {
+    LX_RETURN_VAL_IF_FAIL(event != nullptr, false);
+    if (!m_drag_start_pt || (event->state & GDK_BUTTON1_MASK) == 0) {
+        return false;
+    }
+    // The handler may hand the drag to another mode; pass a copy.
+    Point start = *m_drag_start_pt;
+    return on_drag_with_left_button(start, Point(event->x, event->y));
+}
+
+NameSet Mode::enum_actionable_name() {
+    return m_name_action_map->enum_actionable_name();
+}
+
+bool Mode::action(const std::string& name) {
+    return m_name_action_map->action(name);
+}
+
+void Mode::take_over_from_the_mode(const Mode& other) {
+    if (other.m_drag_start_pt) {
+        m_drag_start_pt = other.m_drag_start_pt;
+    }
+}
+
+bool Mode::change_to_the_mode(std::type_index type) {
+    auto it = m_ctrl.modes.find(type);
+    if (it != m_ctrl.modes.end()) {
+        m_ctrl.set_now_mode(it->second);
+    }
+    return true;
+}
+
+void Mode::bind(std::initializer_list<const char*> patterns, std::function<bool()> fn,
+                const char* name) {
+    auto wrapper = std::make_shared<ActionWrapper>(std::move(fn));
+    for (const char* pattern : patterns) {
+        m_key_action_map->set(pattern, wrapper);
+    }
+    if (name != nullptr) {
+        m_name_action_map->set(name, wrapper);
+    }
+}
+
+}  // namespace Ctrl

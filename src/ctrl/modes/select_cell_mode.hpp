@@ -1,0 +1,39 @@
+#pragma once
+
+#include "common/cell_pos.hpp"
+#include "common/directions.hpp"
+#include "ctrl/modes/mode.hpp"
+
+namespace Ctrl {
+
+// Marks a rectangular range of cells, from an anchor to the cursor, for
+// deletion.
+class SelectCellMode : public Mode {
+  public:
+    explicit SelectCellMode(Context& ctrl);
+
+    std::string get_name() const override { return "SELECT CELL MODE"; }
+
+    void on_enter() override;
+    void on_exit() override;
+
+    // Spans the range from the anchor to the cursor and shows both.
+    void update_cell_pos();
+    bool move_active_cell(MovingDir dir);
+    // Deletes the classes of the range; leaves the mode only on success.
+    bool rm_class_range();
+
+    bool on_press_left_button(const Point& pt) override;
+    bool on_drag_with_left_button(const Point& start_pt, const Point& now_pt) override;
+    bool on_release_left_button(const Point& pt) override;
+
+    const CellPos& get_anchor() const { return m_anchor; }
+    bool get_is_selecting() const { return m_is_selecting; }
+
+  private:
+    CellPos m_anchor;
+    // From entering until the left button is released.
+    bool m_is_selecting = false;
+};
+
+}  // namespace Ctrl
