@@ -9,6 +9,7 @@
 #include <gtkmm/stock.h>
 
 #include "common/log.hpp"
+#include "ctrl/name_action_map.hpp"
 #include "view/application.hpp"
 
 namespace View {
@@ -99,6 +100,24 @@ void MainWindow::build() {
     m_canvas->set_hexpand(true);
     m_canvas->set_vexpand(true);
 
+    // The document commands are always actionable from the bars.
+    auto names = std::make_shared<Ctrl::NameActionMap>();
+    for (const char* name : {"new-file", "open-file", "save-file", "save-as-file"}) {
+        names->set(name, Ctrl::ActionWrapper::create([this, name] {
+                       activate_action(name);
+                       return true;
+                   }));
+    }
+    names->set("export-png", Ctrl::ActionWrapper::create([this] {
+                   activate_action("export-png", Glib::Variant<Glib::ustring>::create(""));
+                   return true;
+               }));
+    m_named_action = names;
+    m_menu_bar = Gtk::make_managed<MenuBar>(m_named_action);
+    m_tool_bar = Gtk::make_managed<ToolBar>(m_named_action);
+
+    m_grid->attach(*m_menu_bar, 0, 0, 1, 1);
+    m_grid->attach(*m_tool_bar, 0, 1, 1, 1);
     m_grid->attach(*m_canvas, 0, 2, 1, 1);
     m_grid->attach(*m_command_bar, 0, 3, 1, 1);
     m_canvas->set_can_focus(true);

@@ -15,8 +15,11 @@
 #include <gtkmm/grid.h>
 #include <gtkmm/messagedialog.h>
 
+#include "ctrl/named_action_handler.hpp"
 #include "view/canvas.hpp"
 #include "view/command_bar.hpp"
+#include "view/menubar.hpp"
+#include "view/toolbar.hpp"
 
 namespace View {
 
@@ -69,6 +72,11 @@ class MainWindow : public Gtk::ApplicationWindow {
 
     Canvas& get_canvas() { return *m_canvas; }
     CommandBar& get_command_bar() { return *m_command_bar; }
+    MenuBar& get_menu_bar() { return *m_menu_bar; }
+    ToolBar& get_tool_bar() { return *m_tool_bar; }
+    const std::shared_ptr<Ctrl::INamedActionHandler>& get_named_action() const {
+        return m_named_action;
+    }
     void set_dialog_runner(DialogRunner runner) { m_run_dialog = std::move(runner); }
 
     // Until the document model is attached the window tracks the path and
@@ -85,7 +93,10 @@ class MainWindow : public Gtk::ApplicationWindow {
     std::string m_file_path;
     bool m_is_updated = false;
     std::unique_ptr<Canvas> m_canvas;
+    std::shared_ptr<Ctrl::INamedActionHandler> m_named_action;
     CommandBar* m_command_bar = nullptr;  // owned by m_grid
+    MenuBar* m_menu_bar = nullptr;        // owned by m_grid
+    ToolBar* m_tool_bar = nullptr;        // owned by m_grid
     Gtk::Grid* m_grid = nullptr;          // owned by the window
     DialogRunner m_run_dialog;
 };
