@@ -1,0 +1,109 @@
+#include "view/drawer_context.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include <gdkmm/window.h>
+#include <gtkmm/widget.h>
+
+#include "common/log.hpp"
+
+namespace View {
+
+namespace {
+
+// Towards zero, like a C cast, but an offset beyond int's range (a view
+// scrolled absurdly far) saturates instead of being undefined.
+int truncate_to_int(double d) {
+    if (!(d == d)) {
+        return 0;
+    }
+    d = std::clamp(d, static_cast<double>(std::numeric_limits<int>::min()),
+                   static_cast<double>(std::numeric_limits<int>::max()));
+    return static_cast<int>(d);
+}
+
+}  // namespace
+
+DrawerContext::DrawerContext() : m_color_map(std::make_shared<ColorMap>()) {
+    set_offset(Point(0.0, 0.0));
+}
+
+DrawerContext::~DrawerContext() = default;
+
+void DrawerContext::update_cr_offset() {
+    if (!m_cr) {
+        return;
+    }
+    m_cr->set_identity_matrix();
+    m_cr->translate(m_offset.x, m_offset.y);
+}
+
+void DrawerContext::replace_surface(Cairo::RefPtr<Cairo::Surface> surface, int32_t w, int32_t h) {
+    // The old context refers to the old surface; drop it first so both go.
+    m_cr.clear();
+    m_surface = std::move(surface);
+    m_width = w;
+    m_height = h;
+    m_cr = Cairo::Context::create(m_surface);
+    update_cr_offset();
+}
+
+void DrawerContext::configure_widget(Gtk::Widget& widget) {
+    Glib::RefPtr<Gdk::Window> window = widget.get_window();
+    if (!window) {
+        return;
+    }
+    int32_t w = widget.get_allocated_width();
+    int32_t h = widget.get_allocated_height();
+    replace_surface(window->create_similar_surface(Cairo::CONTENT_COLOR, w, h), w, h);
+}
+
+void DrawerContext::configure_img(int32_t w, int32_t h) {
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    replace_surface(Cairo::ImageSurface::create(Cairo::FORMAT_ARGB32, w, h), w, h);
+}
+
+void DrawerContext::set_offset(const Point& offset) {
+    m_offset = offset;
+    update_cr_offset();
+}
+
+void DrawerContext::set_offset_x(double x) {
+    m_offset.x = x;
+    update_cr_offset();
+}
+
+void DrawerContext::set_offset_y(double y) {
+    m_offset.y = y;
+    update_cr_offset();
+}
+
+Cairo::RectangleInt DrawerContext::get_rect() const {
+    Cairo::RectangleInt r;
+    r.x = truncate_to_int(-m_offset.x);
+    r.y = truncate_to_int(-m_offset.y);
+    r.width = m_width;
+    r.height = m_height;
+    return r;
+}
+
+Cairo::RefPtr<Cairo::Region> DrawerContext::get_region() const {
+    return Cairo::Region::create(get_rect());
+}
+
+void DrawerContext::set_color_map(std::shared_ptr<ColorMap> color_map) {
+    LX_RETURN_IF_FAIL(color_map != nullptr);
+    m_color_map = std::move(color_map);
+}
+
+WorkspaceDrawerContext::WorkspaceDrawerContext(std::shared_ptr<Model::Workspace> ws)
+    : m_ws(std::move(ws)) {
+    if (!m_ws) {
+        LX_CRITICAL("WorkspaceDrawerContext: assertion 'ws != NULL' failed");
+    }
+}
+
+}  // namespace View

@@ -1,0 +1,104 @@
+#include "view/drawers/grid_drawers.hpp"
+
+#include <utility>
+
+#include "common/log.hpp"
+#include "common/rectangle.hpp"
+#include "model/grid.hpp"
+
+namespace View {
+
+GridDrawer::GridDrawer(std::shared_ptr<WorkspaceDrawerContext> dc) : Drawer(std::move(dc)) {}
+
+WorkspaceDrawerContext& GridDrawer::wdc() const {
+    return static_cast<WorkspaceDrawerContext&>(*m_dc);
+}
+
+void GridDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
+    LX_RETURN_IF_FAIL(update_region);
+    if (!can_draw()) {
+        return;
+    }
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    const ColorMap& colors = *m_dc->get_color_map();
+    set_source_rgba(cr, colors.get_background());
+    cr->paint();
+    set_source_rgba(cr, colors.get_grid());
+    cr->set_line_width(1.0);
+    draw_lines(CellDir::H, [this](double p, double a, double b) { draw_h_grid_line(p, a, b); });
+    draw_lines(CellDir::V, [this](double p, double a, double b) { draw_v_grid_line(p, a, b); });
+}
+
+void GridDrawer::draw_lines(CellDir dir, const LineDrawer& line_drawer) {
+    if (!can_draw()) {
+        return;
+    }
+    const Model::GridList& list = wdc().get_grid().get(dir);
+    Rectangle vr = Rectangle::init_from_cairo_int(m_dc->get_rect());
+    CellDir other = inv(dir);
+    // Only the visible lines: the list finds the first and last by position.
+    int32_t first = list.get_index(vr.get_start(dir));
+    int32_t last = list.get_index(vr.get_end(dir));
+    for (int32_t i = first; i <= last; ++i) {
+        line_drawer(list.get(i), vr.get_start(other), vr.get_end(other));
+    }
+    m_dc->get_cr()->stroke();
+}
+
+void GridDrawer::draw_h_grid_line(double x, double y1, double y2) {
+    // The half pixel puts a 1-pixel line on whole pixels.
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    cr->move_to(x + 0.5, y1);
+    cr->line_to(x + 0.5, y2);
+}
+
+void GridDrawer::draw_v_grid_line(double y, double x1, double x2) {
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    cr->move_to(x1, y + 0.5);
+    cr->line_to(x2, y + 0.5);
+}
+
+CellCursorDrawer::CellCursorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc)
+    : Drawer(std::move(dc)) {}
+
+void CellCursorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
+    LX_RETURN_IF_FAIL(update_region);
+    if (!can_draw()) {
+        return;
+    }
+    auto& dc = static_cast<WorkspaceDrawerContext&>(*m_dc);
+    const CellPos& pos = dc.get_cell_pos();
+    Rectangle r = dc.get_grid().get_rectangle(pos.h, pos.v);
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    set_source_rgba(cr, m_dc->get_color_map()->get_active_cell_frame());
+    cr->set_line_width(2.0);
+    cr->rectangle(r.x, r.y, r.width, r.height);
+    cr->stroke();
+}
+
+SelectedRangeDrawer::SelectedRangeDrawer(std::shared_ptr<WorkspaceDrawerContext> dc)
+    : Drawer(std::move(dc)) {}
+
+void SelectedRangeDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
+    LX_RETURN_IF_FAIL(update_region);
+    if (!can_draw()) {
+        return;
+    }
+    auto& dc = static_cast<WorkspaceDrawerContext&>(*m_dc);
+    const std::optional<CellRange>& range = dc.get_selected_range();
+    if (!range) {
+        return;
+    }
+    const Model::Grid& grid = dc.get_grid();
+    Rectangle s = grid.get_rectangle(range->start.h, range->start.v);
+    Rectangle e = grid.get_rectangle(range->end.h, range->end.v);
+    Rectangle box = s.combine(e);
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    cr->save();
+    set_source_rgba(cr, m_dc->get_color_map()->get_selected_cell_fill());
+    cr->rectangle(box.x, box.y, box.width, box.height);
+    cr->fill();
+    cr->restore();
+}
+
+}  // namespace View
