@@ -8,6 +8,8 @@
 #include <gtkmm/widget.h>
 
 #include "common/log.hpp"
+#include "model/grid.hpp"
+#include "model/workspace.hpp"
 
 namespace View {
 
@@ -60,10 +62,21 @@ void DrawerContext::configure_widget(Gtk::Widget& widget) {
     replace_surface(window->create_similar_surface(Cairo::CONTENT_COLOR, w, h), w, h);
 }
 
-void DrawerContext::configure_img(int32_t w, int32_t h) {
+bool DrawerContext::configure_img(int32_t w, int32_t h) {
     w = std::max(w, 0);
     h = std::max(h, 0);
+    // Cairo cannot make larger images, and a huge selection would otherwise
+    // take all memory before anything is written.
+    if (w > MAX_IMG_SIDE || h > MAX_IMG_SIDE || int64_t{w} * h > MAX_IMG_PIXELS) {
+        LX_DEBUG("image of %d x %d pixels is too large", w, h);
+        m_cr.clear();
+        m_surface.clear();
+        m_width = 0;
+        m_height = 0;
+        return false;
+    }
     replace_surface(Cairo::ImageSurface::create(Cairo::FORMAT_ARGB32, w, h), w, h);
+    return true;
 }
 
 void DrawerContext::set_offset(const Point& offset) {
@@ -104,6 +117,10 @@ WorkspaceDrawerContext::WorkspaceDrawerContext(std::shared_ptr<Model::Workspace>
     if (!m_ws) {
         LX_CRITICAL("WorkspaceDrawerContext: assertion 'ws != NULL' failed");
     }
+}
+
+Model::Grid& WorkspaceDrawerContext::get_grid() const {
+    return *m_ws->get_grid();
 }
 
 }  // namespace View

@@ -42,7 +42,11 @@ class DrawerContext {
     // window. Does nothing while the widget has no window.
     void configure_widget(Gtk::Widget& widget);
     // A new 32-bit ARGB image surface of w x h (negative sizes become 0).
-    void configure_img(int32_t w, int32_t h);
+    // An image larger than MAX_IMG_SIDE on a side or MAX_IMG_PIXELS in all
+    // is refused: false, with no surface left, so nothing is painted.
+    bool configure_img(int32_t w, int32_t h);
+    static constexpr int32_t MAX_IMG_SIDE = 32767;
+    static constexpr int64_t MAX_IMG_PIXELS = int64_t{1} << 27;
 
     // The translation from workspace to surface pixels. Every setter
     // re-applies it to the cairo context at once, so the next frame is shifted.

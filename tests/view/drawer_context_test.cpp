@@ -78,6 +78,20 @@ TEST(DrawerContextTest, EmptyImageCanBePaintedWithoutEffect) {
     EXPECT_EQ(pixel_test::at(dc->get_surface(), 0, 0).a, -1);  // there is no pixel
 }
 
+TEST(DrawerContextTest, ImagesTooLargeToMakeAreRefusedWithoutASurface) {
+    auto dc = std::make_shared<DrawerContext>();
+    EXPECT_TRUE(dc->configure_img(10, 10));
+    EXPECT_FALSE(dc->configure_img(40000, 10));
+    EXPECT_FALSE(dc->get_cr());
+    EXPECT_FALSE(dc->get_surface());
+    EXPECT_FALSE(dc->configure_img(20000, 20000));
+    // Drawers on the refused context paint nothing and do not crash.
+    View::FillingBackgroundDrawer(dc).draw(dc->get_region());
+    EXPECT_TRUE(dc->configure_img(-5, 3));
+    EXPECT_EQ(dc->get_width(), 0);
+    EXPECT_EQ(dc->get_height(), 3);
+}
+
 TEST(DrawerContextTest, FillingDrawersPaintTheWholeSurfaceWhateverTheOffset) {
     auto dc = std::make_shared<DrawerContext>();
     dc->configure_img(40, 30);

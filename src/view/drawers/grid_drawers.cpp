@@ -89,9 +89,13 @@ void SelectedRangeDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region
     if (!range) {
         return;
     }
+    // combine() gives the bounding box only from the top-left piece, and a
+    // range can arrive in drag order.
+    CellRange r = *range;
+    r.ensure_consistency();
     const Model::Grid& grid = dc.get_grid();
-    Rectangle s = grid.get_rectangle(range->start.h, range->start.v);
-    Rectangle e = grid.get_rectangle(range->end.h, range->end.v);
+    Rectangle s = grid.get_rectangle(r.start.h, r.start.v);
+    Rectangle e = grid.get_rectangle(r.end.h, r.end.v);
     Rectangle box = s.combine(e);
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
     cr->save();
