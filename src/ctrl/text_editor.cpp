@@ -398,7 +398,13 @@ bool TextEditor::key_press_cb(GdkEventKey* event) {
     if (!*alive || !m_can_edit) {
         return false;
     }
-    return gtk_im_context_filter_keypress(m_im_context, event);
+    // A commit can lead the owner to drop this editor while the input method
+    // is still filtering; keep the input method alive until it returns.
+    GtkIMContext* im = m_im_context;
+    g_object_ref(im);
+    const bool handled = gtk_im_context_filter_keypress(im, event);
+    g_object_unref(im);
+    return handled;
 }
 
 bool TextEditor::key_release_cb(GdkEventKey* event) {

@@ -165,3 +165,27 @@ TEST(MouseBinderTest, ForwardsButtonsAndMotionUntilDestroyed) {
     send_button(w.area, GDK_BUTTON_PRESS, 1);
     EXPECT_EQ(handler->seen.size(), 3u);
 }
+
+TEST(KeyBinderTest, OwnerMayDropBinderAndEditorWhileTheyHandleAKey) {
+    // The command line's "q" closes the window from inside a key press, and
+    // an owner may drop its editor on the editor's own update.
+    EventWindow w;
+    auto handler = std::make_shared<RecordingKeyHandler>();
+    auto binder = std::make_unique<Ctrl::KeyBinder>(w.area, handler);
+    handler->map.set("q", [&binder] {
+        binder.reset();
+        return true;
+    });
+    auto editor = std::make_unique<Ctrl::TextEditor>(w.area, w.area.create_pango_layout(""), 0);
+    int updates = 0;
+    editor->signal_update().connect([&](const std::optional<std::string>&, int) {
+        ++updates;
+        editor.reset();
+    });
+    send_key(w.area, GDK_KEY_a);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(editor, nullptr);
+    EXPECT_TRUE(send_key(w.area, GDK_KEY_q));
+    EXPECT_EQ(binder, nullptr);
+    EXPECT_FALSE(send_key(w.area, GDK_KEY_q));
+}
