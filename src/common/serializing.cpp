@@ -313,11 +313,26 @@ std::optional<std::string> SerializingReader::get_attribute(const std::string& a
     if (m_reader == nullptr || !is_start_element()) {
         return std::nullopt;
     }
-    xmlChar* value = xmlTextReaderGetAttribute(m_reader, X(attr_name));
-    if (value == nullptr) {
+    xmlNodePtr node = xmlTextReaderCurrentNode(m_reader);
+    if (node == nullptr || node->type != XML_ELEMENT_NODE) {
         return std::nullopt;
     }
-    return take_xml_string(value);
+    // libxml2's own attribute getters expand entity references, so a few
+    // bytes of attribute could stand for gigabytes of text. The value is
+    // gathered from its text pieces only; references are left out.
+    for (xmlAttrPtr attr = node->properties; attr != nullptr; attr = attr->next) {
+        if (attr->ns != nullptr || attr_name != reinterpret_cast<const char*>(attr->name)) {
+            continue;
+        }
+        std::string value;
+        for (xmlNodePtr child = attr->children; child != nullptr; child = child->next) {
+            if (child->type == XML_TEXT_NODE && child->content != nullptr) {
+                value += reinterpret_cast<const char*>(child->content);
+            }
+        }
+        return value;
+    }
+    return std::nullopt;
 }
 
 bool SerializingReader::skip_to_element(const std::string& name) {
