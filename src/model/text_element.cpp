@@ -38,8 +38,15 @@ void TextElement::set_text(const std::string& text) {
     pango_layout->get_pixel_extents(ink, logical);
     // Measured to the far ink edges from the layout origin, so the text's
     // left and top bearings are part of its size.
-    m_rect.width = ink.get_x() + ink.get_width();
-    m_rect.height = ink.get_y() + ink.get_height();
+    // Text without ink (empty or blank) measures 0 x 0; Pango still places
+    // its empty ink box on the baseline.
+    if (ink.get_width() <= 0 || ink.get_height() <= 0) {
+        m_rect.width = 0.0;
+        m_rect.height = 0.0;
+    } else {
+        m_rect.width = ink.get_x() + ink.get_width();
+        m_rect.height = ink.get_y() + ink.get_height();
+    }
     m_signal_text_changed.emit();
 }
 
