@@ -35,8 +35,12 @@ format:
 	    'bench/*.cpp' 'bench/*.hpp' 'tools/*.cpp' 'tools/*.hpp' | xargs -r clang-format -i
 
 # GUI tests need an X server; one xvfb-run around ctest serves them all.
+# Several test runs on one machine race for the same free display number
+# with a plain -a, so each run starts its search at a random number.
+XVFB_RUN = xvfb-run -a -n $$(shuf -i 100-4000 -n 1) -s "-screen 0 1280x1024x24"
+
 test: setup lint build
-	xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j2
+	$(XVFB_RUN) ctest --test-dir $(BUILD) --output-on-failure -j2
 
 bench: setup
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
