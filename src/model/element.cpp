@@ -17,10 +17,6 @@ Element::Element(std::shared_ptr<ElementContext> elem_context)
     m_uid = m_elem_context->get_uid_generator().new_uid();
 }
 
-Element::~Element() {
-    m_elem_context->get_uid_generator().delete_uid(m_uid);
-}
-
 void Element::set_uid(uint32_t uid) {
     UniqueIdGenerator& gen = m_elem_context->get_uid_generator();
     gen.delete_uid(m_uid);

@@ -14,14 +14,14 @@
 namespace Model {
 
 // Everything the diagram shows. An element owns an identifier, unique
-// within its workspace, reserved in the context's generator for as long as
-// the element lives.
+// within its workspace and reserved in the context's generator. A dying
+// element keeps its reservation: after a reload, the new elements of the
+// same document carry the same identifiers as the old ones that die.
 class Element : public ISerializable {
   public:
     // A null context is a programming error: it is logged and the element
     // gets a private context so it still works.
     explicit Element(std::shared_ptr<ElementContext> elem_context);
-    ~Element() override;
 
     Element(const Element&) = delete;
     Element& operator=(const Element&) = delete;
