@@ -41,6 +41,15 @@ read -r width height < <(xdotool getwindowgeometry "$wid" |
 [ "$width" -ge 500 ] || fail "window only $width px wide"
 [ "$height" -ge 440 ] || fail "window only $height px high"
 
-xprop -id "$wid" _NET_WM_ICON | grep -q '48 x 48' || fail "window has no 48x48 icon"
+# The icon property may land a moment after the window first shows up.
+has_icon=""
+for _ in $(seq 1 30); do
+    if xprop -id "$wid" _NET_WM_ICON 2>/dev/null | grep -q '48 x 48'; then
+        has_icon=yes
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$has_icon" ] || fail "window has no 48x48 icon"
 grep -q 'G_MESSAGES_DEBUG\|DEBUG' "$log" || fail "debug messages are not switched on"
 echo "window_test: ok ($width x $height)"
