@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -146,4 +147,41 @@ TEST_F(ElementCellsTest, TruncatedDocumentReadsAsFailure) {
         "<cell h='2' v='2'><class uid='2'><name>B");
     EXPECT_FALSE(back->read(*r));
     EXPECT_TRUE(r->has_error());
+}
+
+TEST_F(ElementCellsTest, MangledDocumentsNeverCrashTheReader) {
+    for (int i = 0; i < 4; ++i) {
+        auto cls = put(i, i * 2, 100 + i, "C" + std::to_string(i));
+        cls->insert_block(1);
+        cls->block1_elem->set_text("a : int\nb : <T>");
+    }
+    auto w = SerializingWriter::to_memory();
+    cells.write(*w);
+    w->finish();
+    const std::string doc = w->get_contents();
+    std::mt19937 rng(1234);  // fixed, so a failure reproduces
+    const char bytes[] = "<>/&;='\"x\xff\xc3 \n\0";
+    for (int round = 0; round < 3000; ++round) {
+        std::string mangled = doc;
+        const int edits = 1 + static_cast<int>(rng() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const size_t at = rng() % mangled.size();
+            switch (rng() % 3) {
+                case 0:
+                    mangled[at] = bytes[rng() % (sizeof bytes - 1)];
+                    break;
+                case 1:
+                    mangled.erase(at, 1 + rng() % 20);
+                    break;
+                default:
+                    mangled.insert(at, 1, bytes[rng() % (sizeof bytes - 1)]);
+                    break;
+            }
+            if (mangled.empty()) {
+                break;
+            }
+        }
+        auto back = read_back(mangled);
+        EXPECT_LE(back->count(), 4);
+    }
 }
