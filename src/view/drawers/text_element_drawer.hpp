@@ -2,9 +2,8 @@
 
 #include <vector>
 
+#include "common/text_range.hpp"
 #include "view/drawers/drawer.hpp"
-
-struct TextRange;
 
 namespace Model {
 class TextElement;
