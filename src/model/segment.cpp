@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/log.hpp"
+#include "model/element.hpp"
 
 namespace Model {
 
@@ -245,6 +246,35 @@ std::shared_ptr<Element> Segment::get_linked_elem_near_to_org() const {
 
 std::shared_ptr<Element> Segment::get_linked_elem_far_from_org() const {
     return get_is_start_near_to_org() ? end_elem : start_elem;
+}
+
+std::shared_ptr<Element> Segment::get_linked_min_side_size_elem() const {
+    if (!get_links_elem()) {
+        return nullptr;
+    }
+    const CellDir across = inv(get_hv());
+    auto near = get_linked_elem_near_to_org();
+    auto far = get_linked_elem_far_from_org();
+    // A missing element counts as infinitely wide.
+    const double near_size = near ? near->get_rect().get_size(across) : DBL_MAX;
+    const double far_size = far ? far->get_rect().get_size(across) : DBL_MAX;
+    if (std::fabs(near_size - far_size) < 0.0001) {
+        return near;
+    }
+    return near_size < far_size ? near : far;
+}
+
+double Segment::get_min_elem_size() const {
+    if (!get_links_elem()) {
+        return 0.0;
+    }
+    const CellDir hv = get_hv();
+    double size = DBL_MAX;
+    foreach_linked_elem([&](const std::shared_ptr<Element>& e) {
+        size = std::fmin(size, e->get_rect().get_size(hv));
+        return true;
+    });
+    return size;
 }
 
 bool Segment::is_pos_collinear(const CellPos& pos) const {
