@@ -56,16 +56,21 @@ std::vector<CellPos> Router::interest_points(const CellPos& pos) const {
 void Router::reference_node(RouteNode& node) {
     const bool was_live = node.get_is_referenced();
     node.reference();
-    if (!was_live && node.get_is_referenced()) {
-        m_live_by_col[node.pos.h].insert(node.pos.v);
-        m_live_by_row[node.pos.v].insert(node.pos.h);
-    }
+    update_live_index(node, was_live);
 }
 
 void Router::unreference_node(RouteNode& node) {
     const bool was_live = node.get_is_referenced();
     node.unreference();
-    if (was_live && !node.get_is_referenced()) {
+    update_live_index(node, was_live);
+}
+
+void Router::update_live_index(const RouteNode& node, bool was_live) {
+    const bool live = node.get_is_referenced();
+    if (live && !was_live) {
+        m_live_by_col[node.pos.h].insert(node.pos.v);
+        m_live_by_row[node.pos.v].insert(node.pos.h);
+    } else if (was_live && !live) {
         auto col = m_live_by_col.find(node.pos.h);
         col->second.erase(node.pos.v);
         if (col->second.empty()) {
@@ -169,22 +174,22 @@ void Router::shift_node_at(CellDir dir, int32_t index, int32_t count) {
         }
         return true;
     });
+    if (moved.empty()) {
+        return;
+    }
     // Every terminal of a cell moves: leaving one behind would keep a
     // phantom terminal, which blocks routes, in a cell that is now empty.
-    // Taking all of them out before adding any back keeps a moved terminal
-    // from being moved again when it lands on a cell still to be visited.
+    // All are taken out before any is put back, so a terminal landing on a
+    // cell still to be moved is not moved twice.
     for (const auto& [p, n] : moved) {
-        for (int32_t i = 0; i < n; ++i) {
-            rm_terminatable_node(p);
-        }
+        m_term_counts.remove(p.h, p.v);
     }
     for (const auto& [p, n] : moved) {
         CellPos q = p;
         q.set(dir, p.get(dir) + count);
-        for (int32_t i = 0; i < n; ++i) {
-            add_terminatable_node(q);
-        }
+        m_term_counts.set(q.h, q.v, std::make_shared<int32_t>(get_term_count(q) + n));
     }
+    sync_graph_with_terms();
 }
 
 void Router::rm_terminatable_node_at(CellDir dir, int32_t index, int32_t count) {
@@ -192,20 +197,102 @@ void Router::rm_terminatable_node_at(CellDir dir, int32_t index, int32_t count) 
         return;
     }
     const int64_t last = static_cast<int64_t>(index) + count - 1;
-    std::vector<std::pair<CellPos, int32_t>> doomed;
-    m_term_counts.foreach ([&](int32_t h, int32_t v, const std::shared_ptr<int32_t>& n) {
+    std::vector<CellPos> doomed;
+    m_term_counts.foreach ([&](int32_t h, int32_t v, const std::shared_ptr<int32_t>&) {
         const CellPos p(h, v);
         if (p.get(dir) >= index && p.get(dir) <= last) {
-            doomed.emplace_back(p, *n);
+            doomed.push_back(p);
         }
         return true;
     });
+    if (doomed.empty()) {
+        return;
+    }
     // The whole cell goes, so every terminal registered there goes with it.
-    for (const auto& [p, n] : doomed) {
-        for (int32_t i = 0; i < n; ++i) {
-            rm_terminatable_node(p);
+    for (const CellPos& p : doomed) {
+        m_term_counts.remove(p.h, p.v);
+    }
+    sync_graph_with_terms();
+}
+
+void Router::sync_graph_with_terms() {
+    // Interest points with their multiplicity. An ordered pair of terminals
+    // (t, o) puts a corner at (o.h, t.v) when they share neither column nor
+    // row, once per terminal counted at each; so a cell (x, y) is a corner
+    // (row y's terminals outside column x) x (column x's outside row y)
+    // times. That is what adding the terminals one by one sums up to.
+    std::unordered_map<int32_t, int64_t> row_sum;
+    std::unordered_map<int32_t, int64_t> col_sum;
+    std::unordered_map<CellPos, int64_t> points;
+    m_term_counts.foreach ([&](int32_t h, int32_t v, const std::shared_ptr<int32_t>& n) {
+        row_sum[v] += *n;
+        col_sum[h] += *n;
+        points[CellPos(h, v)] += *n;
+        return true;
+    });
+    for (const auto& [y, in_row] : row_sum) {
+        for (const auto& [x, in_col] : col_sum) {
+            const int64_t here = get_term_count(CellPos(x, y));
+            const int64_t m = (in_row - here) * (in_col - here);
+            if (m > 0) {
+                points[CellPos(x, y)] += m;
+            }
         }
     }
+    std::unordered_map<CellPos, int64_t> wanted;
+    for (const auto& [p, m] : points) {
+        foreach_neighbor_9_nodes(p, [&, m = m](const CellPos& q) { wanted[q] += m; });
+    }
+
+    // Settle every node's count; a node that drops to 0 is dead.
+    std::vector<RouteNode*> dead;
+    std::vector<RouteNode*> to_link;
+    foreach ([&](int32_t, int32_t, const std::shared_ptr<RouteNode>& node) {
+        auto it = wanted.find(node->pos);
+        const int64_t want = it == wanted.end() ? 0 : it->second;
+        const bool was_live = node->get_is_referenced();
+        node->refs = static_cast<int32_t>(want);
+        update_live_index(*node, was_live);
+        if (want == 0) {
+            dead.push_back(node.get());
+        } else {
+            wanted.erase(it);
+        }
+        return true;
+    })
+        ;
+    for (const auto& [q, want] : wanted) {
+        auto created = std::make_shared<RouteNode>(q);
+        RouteNode* node = created.get();
+        set(q.h, q.v, std::move(created));
+        node->refs = static_cast<int32_t>(want);
+        update_live_index(*node, false);
+        to_link.push_back(node);
+    }
+
+    // Live nodes that pointed at a dead one relink across the gap; new nodes
+    // link themselves in and redirect their neighbours.
+    std::unordered_set<const RouteNode*> queued(to_link.begin(), to_link.end());
+    for (RouteNode* d : dead) {
+        for (RouteNode* l : d->links) {
+            if (l && l->get_is_referenced() && queued.insert(l).second) {
+                to_link.push_back(l);
+            }
+        }
+    }
+    update_link_nodes(to_link);
+    if (!dead.empty()) {
+        ++m_epoch;
+    }
+    for (RouteNode* d : dead) {
+        const CellPos q = d->pos;
+        remove(q.h, q.v);
+    }
+    foreach ([&](int32_t, int32_t, const std::shared_ptr<RouteNode>& node) {
+        node->terminatable = get_term_count(node->pos) > 0;
+        return true;
+    })
+        ;
 }
 
 void Router::insert_row(int32_t index, int32_t count, const CellFn&) {

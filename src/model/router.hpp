@@ -101,7 +101,15 @@ class Router : public Cells<RouteNode> {
     // Interest points of pos against the current terminals, pos first.
     std::vector<CellPos> interest_points(const CellPos& pos) const;
     void reference_node(RouteNode& node);
+    // Brings the whole graph in line with the registered terminals at once:
+    // the nodes, counts, links and flags that adding every terminal one by
+    // one would give, at a cost of the graph's size rather than one pass
+    // over all terminals per moved terminal.
+    void sync_graph_with_terms();
     void unreference_node(RouteNode& node);
+    // Enters a node that became live into the line index, or takes out one
+    // that died.
+    void update_live_index(const RouteNode& node, bool was_live);
     // Search state counts only when stamped with the current epoch.
     int32_t dist_of(const RouteNode& n) const {
         return n.epoch == m_epoch ? n.dist : RouteNode::DIST_UNREACHED;

@@ -401,6 +401,54 @@ TEST(RouterLinesTest, AllTerminalsOfACellMoveAndGoTogether) {
     expect_same_graph(r, {CellPos(5, 1), CellPos(7, 6)});
 }
 
+TEST(RouterLinesTest, RandomLineChangesMatchAGraphBuiltFromScratch) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 8; ++round) {
+        Router r;
+        std::vector<CellPos> terms;
+        for (int i = 0; i < 15; ++i) {
+            terms.emplace_back(rng() % 14, rng() % 14);
+            r.add_terminatable_node(terms.back());
+        }
+        for (int step = 0; step < 6; ++step) {
+            const CellDir dir = rng() % 2 ? CellDir::H : CellDir::V;
+            const int32_t index = static_cast<int32_t>(rng() % 14);
+            const int32_t count = 1 + static_cast<int32_t>(rng() % 3);
+            std::vector<CellPos> next;
+            if (rng() % 2) {
+                r.insert_line(dir, index, count);
+                for (CellPos p : terms) {
+                    if (p.get(dir) >= index) {
+                        p.set(dir, p.get(dir) + count);
+                    }
+                    next.push_back(p);
+                }
+            } else {
+                r.remove_line(dir, index, count);
+                for (CellPos p : terms) {
+                    if (p.get(dir) >= index + count) {
+                        p.set(dir, p.get(dir) - count);
+                    } else if (p.get(dir) >= index) {
+                        continue;
+                    }
+                    next.push_back(p);
+                }
+            }
+            terms = next;
+            expect_well_linked(snapshot(r));
+            expect_same_graph(r, terms);
+            ASSERT_FALSE(HasFailure()) << "round " << round << " step " << step;
+            // Searches keep working on the rebuilt graph.
+            if (terms.size() >= 2) {
+                auto route = r.new_shortest_route(terms[0], terms[1]);
+                if (route->size() > 1) {
+                    EXPECT_EQ(route_cost(r, *route), reference_cost(r, terms[0], terms[1]));
+                }
+            }
+        }
+    }
+}
+
 TEST(RouteTest, CutsIntoLinkedStraightSegments) {
     Route route;
     route.cells = {CellPos(2, 2), CellPos(2, 3), CellPos(2, 4), CellPos(3, 4), CellPos(4, 4)};
