@@ -29,13 +29,13 @@ for path in sys.argv[1:]:
     with open(path) as f:
         data = json.load(f)
     benches = data.get("benchmarks", [])
-    has_median = any(b.get("aggregate_name") == "median" for b in benches)
+    # Repeated benchmarks report aggregates; keep their medians only.
+    medians = [b for b in benches if b.get("aggregate_name") == "median"]
+    repeated = {b.get("run_name") for b in medians}
     for b in benches:
-        if has_median and b.get("aggregate_name") not in (None, "median"):
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
-        if has_median and b.get("run_type") == "iteration" and any(
-                m.get("run_name") == b.get("run_name") and m.get("aggregate_name") == "median"
-                for m in benches):
+        if b.get("run_type") != "aggregate" and b.get("run_name") in repeated:
             continue
         name = b.get("run_name", b["name"])
         counters = {k: v for k, v in b.items()
