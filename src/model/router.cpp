@@ -1,5 +1,7 @@
 #include "model/router.hpp"
 
+#include <algorithm>
+#include <climits>
 #include <optional>
 #include <queue>
 #include <unordered_set>
@@ -71,15 +73,21 @@ void Router::update_live_index(const RouteNode& node, bool was_live) {
         m_live_by_col[node.pos.h].insert(node.pos.v);
         m_live_by_row[node.pos.v].insert(node.pos.h);
     } else if (was_live && !live) {
+        // Looked up, not assumed: a node counted by hand from outside must
+        // not take the router down with it.
         auto col = m_live_by_col.find(node.pos.h);
-        col->second.erase(node.pos.v);
-        if (col->second.empty()) {
-            m_live_by_col.erase(col);
+        if (col != m_live_by_col.end()) {
+            col->second.erase(node.pos.v);
+            if (col->second.empty()) {
+                m_live_by_col.erase(col);
+            }
         }
         auto row = m_live_by_row.find(node.pos.v);
-        row->second.erase(node.pos.h);
-        if (row->second.empty()) {
-            m_live_by_row.erase(row);
+        if (row != m_live_by_row.end()) {
+            row->second.erase(node.pos.h);
+            if (row->second.empty()) {
+                m_live_by_row.erase(row);
+            }
         }
     }
 }
@@ -185,8 +193,10 @@ void Router::shift_node_at(CellDir dir, int32_t index, int32_t count) {
         m_term_counts.remove(p.h, p.v);
     }
     for (const auto& [p, n] : moved) {
+        // Computed wide: a huge count must not wrap a coordinate around.
+        const int64_t moved_to = static_cast<int64_t>(p.get(dir)) + count;
         CellPos q = p;
-        q.set(dir, p.get(dir) + count);
+        q.set(dir, static_cast<int32_t>(std::clamp<int64_t>(moved_to, INT32_MIN, INT32_MAX)));
         m_term_counts.set(q.h, q.v, std::make_shared<int32_t>(get_term_count(q) + n));
     }
     sync_graph_with_terms();

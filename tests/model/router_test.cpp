@@ -384,6 +384,11 @@ TEST(RouterLinesTest, InsertingAndRemovingLinesMovesTerminals) {
     // Through the table's generic entry points as well.
     rm.insert_line(CellDir::V, 0, 3);
     expect_same_graph(rm, {CellPos(5, 7)});
+
+    // Pushed off the table: the terminal stays registered but has no nodes.
+    rm.insert_row(0, INT32_MAX);
+    EXPECT_EQ(rm.get_node_count(), 0);
+    EXPECT_EQ(rm.get_term_count(CellPos(5, INT32_MAX)), 1);
 }
 
 TEST(RouterLinesTest, AllTerminalsOfACellMoveAndGoTogether) {
