@@ -7,9 +7,7 @@
 
 #include "common/cell_pos.hpp"
 #include "common/directions.hpp"
-
-class SerializingReader;
-class SerializingWriter;
+#include "common/serializing.hpp"
 
 namespace Model {
 
@@ -19,7 +17,7 @@ class ElementContext;
 
 // The connectors of a workspace (or one table of a change record). Membership
 // is by object identity; the set holds a reference to each member.
-class Connectors {
+class Connectors : public ISerializable {
   public:
     using ConnectorPtr = std::shared_ptr<AbstractConnectorElement>;
     using Set = std::unordered_set<ConnectorPtr>;
@@ -27,7 +25,6 @@ class Connectors {
 
     // elem_context creates the connectors read from a document.
     explicit Connectors(std::shared_ptr<ElementContext> elem_context);
-    virtual ~Connectors() = default;
 
     // True when con was not a member yet.
     bool add(const ConnectorPtr& con);
@@ -65,10 +62,10 @@ class Connectors {
     std::shared_ptr<Connectors> enum_connectors_has_term_at(const CellPos& pos) const;
 
     // The "connector_set" element, members in uid order.
-    virtual bool write(SerializingWriter& writer);
+    bool write(SerializingWriter& writer) override;
     // Adds the connectors of the "connector_set" element; a connector of an
     // unknown type is skipped.
-    virtual bool read(SerializingReader& reader);
+    bool read(SerializingReader& reader) override;
 
   private:
     std::shared_ptr<ElementContext> m_elem_context;
