@@ -135,7 +135,28 @@ class Workspace {
     double get_cell_margin() const { return m_cell_margin; }
 
   private:
+    // Everything init() replaces, kept aside while a load reads fresh parts.
+    struct Parts {
+        std::shared_ptr<Grid> grid;
+        std::shared_ptr<ElementCells> element_cells;
+        std::shared_ptr<Router> router;
+        std::shared_ptr<SegmentLayouter> seg_layouter;
+        std::shared_ptr<AbstractConnectorElement> floating_connector;
+        std::shared_ptr<Connectors> connector_set;
+        std::shared_ptr<WorkspaceDiff> log_diff;
+        std::shared_ptr<ElementContext> elem_context;
+        CellPos floating_start;
+        CellPos floating_end;
+    };
+
     void on_update();
+    void reset_parts();
+    Parts save_parts() const;
+    void restore_parts(Parts parts);
+    void set_line_size(CellDir dir, int32_t index);
+    bool has_anything_on_line(CellDir dir, int32_t index) const;
+    void reroute_all();
+    void drop_outside_table();
 
     std::shared_ptr<Grid> m_grid;
     std::shared_ptr<ElementCells> m_element_cells;
