@@ -6,9 +6,9 @@
 #include <unordered_set>
 #include <utility>
 
+#include <gio/gio.h>
 #include <glib/gstdio.h>
 #include <glibmm/fileutils.h>
-#include <glibmm/miscutils.h>
 
 #include "common/log.hpp"
 #include "common/serializing.hpp"
@@ -63,9 +63,6 @@ void Workspace::on_update() {
 }
 
 void Workspace::reset_parts() {
-    // The layouter refers to its grid: drop the old layouter before the old
-    // grid can go.
-    m_seg_layouter = nullptr;
     m_grid = std::make_shared<Grid>();
     m_elem_context = std::make_shared<ElementContext>(std::make_shared<PangoLayoutFactory>(),
                                                       std::make_shared<UniqueIdGenerator>());
@@ -84,7 +81,6 @@ Workspace::Parts Workspace::save_parts() const {
 }
 
 void Workspace::restore_parts(Parts parts) {
-    // The layouter first: the one it replaces refers to the grid replaced next.
     m_seg_layouter = std::move(parts.seg_layouter);
     m_grid = std::move(parts.grid);
     m_element_cells = std::move(parts.element_cells);
@@ -108,10 +104,15 @@ std::shared_ptr<WorkspaceDiff> Workspace::new_diff() const {
 }
 
 void Workspace::set_file_path(const std::string& path) {
-    if (path.empty() || Glib::path_is_absolute(path)) {
-        m_file_path = path;
+    if (path.empty()) {
+        m_file_path.clear();
     } else {
-        m_file_path = Glib::build_filename(Glib::get_current_dir(), path);
+        // A file object gives the canonical absolute form ("a/../b" -> "/cwd/b").
+        GFile* file = g_file_new_for_path(path.c_str());
+        char* abs = g_file_get_path(file);
+        m_file_path = abs != nullptr ? abs : path;
+        g_free(abs);
+        g_object_unref(file);
     }
     m_signal_file_path_changed.emit();
 }
@@ -199,8 +200,11 @@ bool Workspace::rm_class_range(const CellRange& range) {
     std::vector<std::pair<CellPos, std::shared_ptr<Element>>> classes;
     ConnectorList cons;
     std::unordered_set<AbstractConnectorElement*> seen;
+    // Either pair of corners names the same block.
+    CellRange block = range;
+    block.ensure_consistency();
     m_element_cells->foreach_range(
-        range, [&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
+        block, [&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
             CellPos pos(h, v);
             classes.emplace_back(pos, elem);
             for (const auto& con : to_list(*m_connector_set->enum_connectors_has_term_at(pos))) {

@@ -2,6 +2,8 @@
 // hand-written or damaged file reads as.
 #include <string>
 
+#include <glib.h>
+
 #include <gtest/gtest.h>
 
 #include "model/workspace.hpp"
@@ -82,7 +84,14 @@ TEST_F(DocumentFormatTest, ClassTextsAndBlocks) {
     ASSERT_NE(name, std::string::npos);
     EXPECT_LT(name, b1);
     EXPECT_LT(b1, b2);
-    EXPECT_EQ(xml.find("<block1", xml.find("run()") - 40), std::string::npos);
+    // The second class's own element holds no block 1.
+    char uid[16];
+    g_snprintf(uid, sizeof uid, "0x%08x", second->get_uid());
+    size_t own = xml.find(std::string("uid=\"") + uid);
+    ASSERT_NE(own, std::string::npos) << xml;
+    std::string second_xml = xml.substr(own, xml.find("</class>", own) - own);
+    EXPECT_EQ(second_xml.find("<block1"), std::string::npos) << second_xml;
+    EXPECT_NE(second_xml.find("<block2>run()</block2>"), std::string::npos) << second_xml;
 
     ASSERT_TRUE(load_text(xml));
     auto a = class_at(ws, 2, 1);
