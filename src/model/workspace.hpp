@@ -10,9 +10,7 @@
 #include "common/cell_pos.hpp"
 #include "common/cell_range.hpp"
 #include "common/directions.hpp"
-
-class SerializingReader;
-class SerializingWriter;
+#include "common/serializing.hpp"
 
 namespace Model {
 
@@ -37,12 +35,12 @@ using ConnectorList = std::vector<std::shared_ptr<AbstractConnectorElement>>;
 // A new document or a load re-initialises the same object, so observers stay
 // connected; the parts (grid, element cells, ...) are replaced then, so do
 // not keep them across a new document or a load.
-class Workspace {
+class Workspace : public ISerializable {
   public:
     static constexpr double DEFAULT_CELL_MARGIN = 10.0;
 
     Workspace();
-    virtual ~Workspace();
+    ~Workspace() override;
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
@@ -62,8 +60,9 @@ class Workspace {
     // next save creates it). A file that exists but holds no readable
     // document answers false and leaves the current document untouched.
     bool load(const std::string& path);
-    virtual bool write(SerializingWriter& writer);
-    virtual bool read(SerializingReader& reader);
+    // The "workspace" element. Reading recomputes routes and layout.
+    bool write(SerializingWriter& writer) override;
+    bool read(SerializingReader& reader) override;
 
     // "file-path": absolute, or empty for a new document.
     const std::string& get_file_path() const { return m_file_path; }
@@ -135,7 +134,28 @@ class Workspace {
     double get_cell_margin() const { return m_cell_margin; }
 
   private:
+    // Everything init() replaces, kept aside while a load reads fresh parts.
+    struct Parts {
+        std::shared_ptr<Grid> grid;
+        std::shared_ptr<ElementCells> element_cells;
+        std::shared_ptr<Router> router;
+        std::shared_ptr<SegmentLayouter> seg_layouter;
+        std::shared_ptr<AbstractConnectorElement> floating_connector;
+        std::shared_ptr<Connectors> connector_set;
+        std::shared_ptr<WorkspaceDiff> log_diff;
+        std::shared_ptr<ElementContext> elem_context;
+        CellPos floating_start;
+        CellPos floating_end;
+    };
+
     void on_update();
+    void reset_parts();
+    Parts save_parts() const;
+    void restore_parts(Parts parts);
+    void set_line_size(CellDir dir, int32_t index);
+    bool has_anything_on_line(CellDir dir, int32_t index) const;
+    void reroute_all();
+    void drop_outside_table();
 
     std::shared_ptr<Grid> m_grid;
     std::shared_ptr<ElementCells> m_element_cells;

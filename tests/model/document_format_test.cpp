@@ -1,0 +1,209 @@
+// The document file as a whole: what a saved diagram looks like and what a
+// hand-written or damaged file reads as.
+#include <string>
+
+#include <glib.h>
+
+#include <gtest/gtest.h>
+
+#include "model/workspace.hpp"
+#include "model/workspace_test_util.hpp"
+
+using lattrix_test::class_at;
+using lattrix_test::connect;
+using lattrix_test::has_connector;
+using lattrix_test::read_file;
+using lattrix_test::TempDir;
+using lattrix_test::to_xml;
+using lattrix_test::write_file;
+using Model::Workspace;
+
+namespace {
+
+std::string doc(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<workspace>" + body + "</workspace>\n";
+}
+
+std::string strip_space(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c != ' ' && c != '\n' && c != '\t') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+class DocumentFormatTest : public ::testing::Test {
+  protected:
+    // Writes text to a file and loads it into ws.
+    bool load_text(const std::string& text) {
+        std::string path = m_dir.file("in.xml");
+        write_file(path, text);
+        return ws.load(path);
+    }
+
+    TempDir m_dir;
+    Workspace ws;
+};
+
+TEST_F(DocumentFormatTest, EmptyWorkspace) {
+    std::string xml = to_xml(ws);
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << xml;
+    EXPECT_NE(strip_space(xml).find("<workspace><element_cells/><connector_set/></workspace>"),
+              std::string::npos)
+        << xml;
+    ASSERT_TRUE(load_text(xml));
+    EXPECT_EQ(ws.get_element_cells()->count(), 0);
+    EXPECT_TRUE(ws.get_connector_set()->is_empty());
+}
+
+TEST_F(DocumentFormatTest, ClassTextsAndBlocks) {
+    ws.add_class(CellPos(2, 1));
+    auto both = class_at(ws, 2, 1);
+    both->name_elem->set_text("Order");
+    both->insert_block(1);
+    both->block1_elem->set_text("id : int\nitems < 10 & more");
+    both->insert_block(2);
+    both->block2_elem->set_text("");
+    ws.add_class(CellPos(0, 0));
+    auto second = class_at(ws, 0, 0);
+    second->insert_block(2);
+    second->block2_elem->set_text("run()");
+
+    std::string xml = to_xml(ws);
+    std::string flat = strip_space(xml);
+    EXPECT_NE(flat.find("<cellh=\"2\"v=\"1\"><classuid="), std::string::npos) << xml;
+    EXPECT_NE(xml.find("&lt; 10 &amp; more"), std::string::npos) << xml;
+    // Name, then the shown blocks in order; a hidden block is not written.
+    size_t name = xml.find("<name>Order</name>");
+    size_t b1 = xml.find("<block1>id");
+    size_t b2 = xml.find("<block2", b1);
+    ASSERT_NE(name, std::string::npos);
+    EXPECT_LT(name, b1);
+    EXPECT_LT(b1, b2);
+    // The second class's own element holds no block 1.
+    char uid[16];
+    g_snprintf(uid, sizeof uid, "0x%08x", second->get_uid());
+    size_t own = xml.find(std::string("uid=\"") + uid);
+    ASSERT_NE(own, std::string::npos) << xml;
+    std::string second_xml = xml.substr(own, xml.find("</class>", own) - own);
+    EXPECT_EQ(second_xml.find("<block1"), std::string::npos) << second_xml;
+    EXPECT_NE(second_xml.find("<block2>run()</block2>"), std::string::npos) << second_xml;
+
+    ASSERT_TRUE(load_text(xml));
+    auto a = class_at(ws, 2, 1);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->get_uid(), both->get_uid());
+    EXPECT_EQ(a->name_elem->get_text(), "Order");
+    EXPECT_EQ(a->block1_elem->get_text(), "id : int\nitems < 10 & more");
+    EXPECT_TRUE(a->block1_shown && a->block2_shown);
+    EXPECT_EQ(a->block2_elem->get_text(), "");
+    auto b = class_at(ws, 0, 0);
+    ASSERT_NE(b, nullptr);
+    EXPECT_FALSE(b->block1_shown);
+    EXPECT_TRUE(b->block2_shown);
+    EXPECT_EQ(b->block2_elem->get_text(), "run()");
+    EXPECT_EQ(to_xml(ws), xml);
+}
+
+TEST_F(DocumentFormatTest, FiveConnectorKindsKeepKindUidAndEnds) {
+    const char* kinds[] = {"association", "dependency", "aggregation", "composition",
+                           "generalization"};
+    for (int i = 0; i < 5; ++i) {
+        ws.add_class(CellPos(i * 2, 0));
+        ws.add_class(CellPos(i * 2, 3));
+    }
+    std::vector<std::pair<std::string, uint32_t>> written;
+    for (int i = 0; i < 5; ++i) {
+        auto con = connect(ws, CellPos(i * 2, 0), CellPos(i * 2, 3), kinds[i]);
+        ASSERT_NE(con, nullptr);
+        written.emplace_back(kinds[i], con->get_uid());
+    }
+    std::string xml = to_xml(ws);
+    ASSERT_TRUE(load_text(xml));
+    ASSERT_EQ(ws.get_connector_set()->size(), 5);
+    for (const auto& con : *ws.get_connector_set()) {
+        int i = con->start_pos.h / 2;
+        EXPECT_EQ(con->get_serializing_type_name(), written[i].first);
+        EXPECT_EQ(con->get_uid(), written[i].second);
+        EXPECT_EQ(con->start_pos, CellPos(i * 2, 0));
+        EXPECT_EQ(con->end_pos, CellPos(i * 2, 3));
+        EXPECT_FALSE(con->get_segments().empty());
+    }
+    EXPECT_EQ(to_xml(ws), xml);
+}
+
+TEST_F(DocumentFormatTest, HandWrittenFile) {
+    // Unknown kinds and elements are skipped, uids read in any base, the
+    // order of children does not matter.
+    ASSERT_TRUE(load_text(
+        doc("<element_cells>"
+            "<cell h=\"2\" v=\"1\"><class uid=\"0x0000002a\"><block1>id : int</block1>"
+            "<name>Order</name></class></cell>"
+            "<cell h=\"2\" v=\"3\"><class uid=\"43\"><name>Item</name><unknown/></class></cell>"
+            "<cell h=\"5\" v=\"5\"/>"
+            "</element_cells>"
+            "<comment>ignored</comment>"
+            "<connector_set>"
+            "<connector uid=\"0x10\" type=\"generalization\"><end h=\"2\" v=\"3\"/>"
+            "<start h=\"2\" v=\"1\"/></connector>"
+            "<connector uid=\"0x11\" type=\"inheritance\"><start h=\"2\" v=\"1\"/>"
+            "<end h=\"2\" v=\"3\"/></connector>"
+            "<connector uid=\"0x12\"><start h=\"2\" v=\"1\"/><end h=\"2\" v=\"3\"/></connector>"
+            "</connector_set>")));
+    EXPECT_EQ(ws.get_element_cells()->count(), 2);
+    auto order = class_at(ws, 2, 1);
+    ASSERT_NE(order, nullptr);
+    EXPECT_EQ(order->get_uid(), 42u);
+    EXPECT_EQ(order->name_elem->get_text(), "Order");
+    EXPECT_TRUE(order->block1_shown);
+    EXPECT_EQ(class_at(ws, 2, 3)->get_uid(), 43u);
+    ASSERT_EQ(ws.get_connector_set()->size(), 1);
+    auto con = *ws.get_connector_set()->begin();
+    EXPECT_EQ(con->get_uid(), 0x10u);
+    EXPECT_EQ(con->start_elem, order);
+    EXPECT_NE(to_xml(ws).find("uid=\"0x0000002a\""), std::string::npos);
+}
+
+TEST_F(DocumentFormatTest, CoordinatesOutsideTheTableAreDropped) {
+    // Nothing this program writes lies outside 0..65535; such entries are
+    // left out rather than clamped onto other cells.
+    ASSERT_TRUE(load_text(
+        doc("<element_cells>"
+            "<cell h=\"1\" v=\"1\"><class uid=\"1\"><name>Kept</name></class></cell>"
+            "<cell h=\"-3\" v=\"1\"><class uid=\"2\"><name>Neg</name></class></cell>"
+            "<cell h=\"1\" v=\"99999999999999\"><class uid=\"3\"><name>Huge</name></class></cell>"
+            "<cell h=\"65536\" v=\"0\"><class uid=\"4\"><name>Edge</name></class></cell>"
+            "<cell h=\"65535\" v=\"65535\"><class uid=\"5\"><name>Corner</name></class></cell>"
+            "</element_cells><connector_set>"
+            "<connector uid=\"6\" type=\"association\"><start h=\"1\" v=\"1\"/>"
+            "<end h=\"65535\" v=\"65535\"/></connector>"
+            "<connector uid=\"7\" type=\"association\"><start h=\"1\" v=\"1\"/>"
+            "<end h=\"70000\" v=\"2\"/></connector>"
+            "<connector uid=\"8\" type=\"association\"><start h=\"1\" v=\"-1\"/>"
+            "<end h=\"1\" v=\"1\"/></connector>"
+            "</connector_set>")));
+    EXPECT_EQ(ws.get_element_cells()->count(), 2);
+    EXPECT_NE(class_at(ws, 1, 1), nullptr);
+    EXPECT_NE(class_at(ws, 65535, 65535), nullptr);
+    ASSERT_EQ(ws.get_connector_set()->size(), 1);
+    EXPECT_TRUE(has_connector(ws, CellPos(1, 1), CellPos(65535, 65535)));
+    EXPECT_FALSE((*ws.get_connector_set()->begin())->get_segments().empty());
+}
+
+TEST_F(DocumentFormatTest, ConnectorBetweenEmptyCellsIsKept) {
+    ASSERT_TRUE(
+        load_text(doc("<element_cells/><connector_set>"
+                      "<connector uid=\"9\" type=\"dependency\"><start h=\"1\" v=\"1\"/>"
+                      "<end h=\"4\" v=\"2\"/></connector></connector_set>")));
+    ASSERT_EQ(ws.get_connector_set()->size(), 1);
+    auto con = *ws.get_connector_set()->begin();
+    EXPECT_EQ(con->start_elem, nullptr);
+    EXPECT_EQ(con->end_elem, nullptr);
+    std::string path = m_dir.file("out.xml");
+    ASSERT_TRUE(ws.save(path));
+    EXPECT_NE(read_file(path).find("type=\"dependency\""), std::string::npos);
+}
