@@ -231,8 +231,8 @@ bool AbstractModeInClass::move_char(int n) {
 }
 
 bool AbstractModeInClass::update_active_text(const std::string& text) {
-    auto action = std::make_shared<UpdateTextElementInACellAction>(m_ctrl.get_ws(),
-                                                                    m_editing_cell_pos);
+    auto action =
+        std::make_shared<UpdateTextElementInACellAction>(m_ctrl.get_ws(), m_editing_cell_pos);
     action->set_update(m_editing_klass->now_text_elem, text);
     return m_ctrl.action_processor->execute(action);
 }

@@ -60,7 +60,9 @@ class AbstractModeInClass : public Mode {
     bool rm_block();
 
     // "editing-klass", "editing-cell-pos"
-    const std::shared_ptr<Model::ClassElement>& get_editing_klass() const { return m_editing_klass; }
+    const std::shared_ptr<Model::ClassElement>& get_editing_klass() const {
+        return m_editing_klass;
+    }
     const CellPos& get_editing_cell_pos() const { return m_editing_cell_pos; }
     // The editor of the active text element, or null outside the mode.
     const std::shared_ptr<TextEditor>& get_text_editor() const { return m_text_editor; }

@@ -103,8 +103,8 @@ void VisualModeInClass::change_active_text_elem(
     if (new_index < old_index) {
         // Upwards: the old element is selected from its start to the anchor.
         set_cursor(old_elem->text_range, m_anchor_index, 0);
-        new_anchor = new_elem->text_range.size() <= 0 ? text_length(*new_elem)
-                                                      : new_elem->text_range.start;
+        new_anchor =
+            new_elem->text_range.size() <= 0 ? text_length(*new_elem) : new_elem->text_range.start;
     } else {
         // Downwards: from the anchor to the old element's end.
         set_cursor(old_elem->text_range, m_anchor_index, text_length(*old_elem));
@@ -180,10 +180,9 @@ std::string VisualModeInClass::get_selected_text() const {
     };
     const int anchor = m_anchor_elem ? k.get_text_elem_index(m_anchor_elem.get()) : 0;
     const int active = k.now_text_elem ? k.get_text_elem_index(k.now_text_elem.get()) : 0;
-    return join_selected_text(anchor, active, piece(*k.name_elem),
-                              k.block1_shown ? piece(*k.block1_elem) : std::string(),
-                              k.block2_shown ? piece(*k.block2_elem) : std::string(),
-                              k.block1_shown);
+    return join_selected_text(
+        anchor, active, piece(*k.name_elem), k.block1_shown ? piece(*k.block1_elem) : std::string(),
+        k.block2_shown ? piece(*k.block2_elem) : std::string(), k.block1_shown);
 }
 
 bool VisualModeInClass::copy() {
