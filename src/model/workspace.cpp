@@ -371,6 +371,7 @@ ConnectorList Workspace::enum_related_connectors(const ConnectorList& con_set) {
     ConnectorList result;
     std::unordered_set<const AbstractConnectorElement*> in_result;
     for (const auto& con : con_set) {
+        LX_RETURN_VAL_IF_FAIL(con != nullptr, result);
         for (const auto& seg : con->get_segments()) {
             auto group = m_seg_layouter->new_related_segments(*seg);
             for (const auto& rel : group->get_segments()) {
