@@ -13,7 +13,7 @@ LATTRIX=${1:?usage: $0 path/to/lattrix}
 LATTRIX=$(readlink -f "$LATTRIX")
 E2E_NAME=$(basename "$0" .sh)
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-SOURCE_DIR=$(cd "$E2E_DIR/../.." && pwd)
+SOURCE_DIR=${LATTRIX_SOURCE_DIR:-$(cd "$E2E_DIR/../.." && pwd)}
 
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
@@ -262,7 +262,14 @@ lx_wait_exit() {
     fail "the program is still running after $1 s"
 }
 
-# Prints the ids of the program's visible windows other than the main one.
+# Prints the ids of the program's dialogs: its visible windows other than the
+# main one, leaving out the 1x1 helper windows and the screen-sized root match.
 lx_other_windows() {
-    xdotool search --onlyvisible --pid "$LX_PID" '' 2>/dev/null | grep -vx "$LX_WID" || true
+    local w geo
+    for w in $(xdotool search --onlyvisible --pid "$LX_PID" '' 2>/dev/null); do
+        [ "$w" = "$LX_WID" ] && continue
+        geo=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
+        case "$geo" in "" | 1x1 | "$(xdotool getdisplaygeometry | tr ' ' x)") continue ;; esac
+        echo "$w"
+    done
 }
