@@ -26,10 +26,9 @@ key() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(key Type)" = Application ] || fail "launcher Type is not Application"
 [ "$(key Name)" = Lattrix ] || fail "launcher Name is '$(key Name)'"
 [ "$(key Exec)" = lattrix ] || fail "launcher Exec is '$(key Exec)'"
-case ";$(key Categories)" in
-*";Development;"*";Graphics;"* | *";Graphics;"*";Development;"*) ;;
-*) fail "launcher Categories '$(key Categories)' lack Development and Graphics" ;;
-esac
+cats=";$(key Categories)"
+[[ $cats == *";Development;"* && $cats == *";Graphics;"* ]] ||
+    fail "launcher Categories '$(key Categories)' lack Development and Graphics"
 icon=$(key Icon)
 [ "$icon" = org.gtk.lattrix ] || fail "launcher Icon is '$icon'"
 if command -v desktop-file-validate >/dev/null; then
