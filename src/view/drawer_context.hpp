@@ -69,6 +69,11 @@ class DrawerContext {
     const std::shared_ptr<ColorMap>& get_color_map() const { return m_color_map; }
     void set_color_map(std::shared_ptr<ColorMap> color_map);
 
+    // Paints onto a surface made elsewhere (an SVG or PDF page) of w x h.
+    void configure_surface(Cairo::RefPtr<Cairo::Surface> surface, int32_t w, int32_t h) {
+        replace_surface(std::move(surface), w, h);
+    }
+
   private:
     void replace_surface(Cairo::RefPtr<Cairo::Surface> surface, int32_t w, int32_t h);
 
