@@ -151,7 +151,9 @@ Rectangle ClassElement::get_block1_div_rect() const {
 Rectangle ClassElement::get_block2_div_rect() const {
     Rectangle r = get_rect();
     double name_h = name_elem->get_rect().height + TEXT_MARGIN;
-    double block1_h = block1_elem->get_rect().height + TEXT_MARGIN;
+    // A hidden block 1 takes no room in the box (get_rect counts only shown
+    // texts); counting its band here would push block 2 out of the box.
+    double block1_h = block1_shown ? block1_elem->get_rect().height + TEXT_MARGIN : 0.0;
     return Rectangle(r.x, r.y + name_h + block1_h, r.width,
                      block2_elem->get_rect().height + TEXT_MARGIN);
 }
