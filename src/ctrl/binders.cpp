@@ -1,14 +1,68 @@
 #include "ctrl/binders.hpp"
 
+#include <deque>
+
 #include <gtk/gtk.h>
 #include <gtkmm/widget.h>
 
 namespace Ctrl {
 
+namespace {
+
+int g_drain_depth = 0;
+std::deque<GdkEvent*> g_deferred;
+// The deferred event being replayed right now: it must pass through.
+GdkEvent* g_replaying = nullptr;
+bool g_replay_scheduled = false;
+
+gboolean replay_deferred(gpointer) {
+    g_replay_scheduled = false;
+    while (!g_deferred.empty()) {
+        GdkEvent* ev = g_deferred.front();
+        g_deferred.pop_front();
+        g_replaying = ev;
+        gtk_main_do_event(ev);
+        g_replaying = nullptr;
+        gdk_event_free(ev);
+    }
+    return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
 void drain_pending_events() {
+    ++g_drain_depth;
     while (gtk_events_pending()) {
         gtk_main_iteration_do(FALSE);
     }
+    --g_drain_depth;
+}
+
+bool defer_key_event(GdkEventKey* event) {
+    GdkEvent* ev = reinterpret_cast<GdkEvent*>(event);
+    // The same event reaches every key handler of the widget in turn (binder,
+    // then text editor); once one let it pass, the others must too.
+    static struct {
+        GdkEventType type;
+        guint32 time;
+        guint16 code;
+        guint state;
+    } passed{};
+    const bool same_as_passed = event->type == passed.type && event->time == passed.time &&
+                                event->hardware_keycode == passed.code &&
+                                event->state == passed.state;
+    if (ev == g_replaying || same_as_passed || (g_drain_depth == 0 && g_deferred.empty())) {
+        passed = {event->type, event->time, event->hardware_keycode, event->state};
+        return false;
+    }
+    g_deferred.push_back(gdk_event_copy(ev));
+    if (!g_replay_scheduled) {
+        g_replay_scheduled = true;
+        // Ahead of the default-priority event source, so nothing typed later
+        // overtakes the keys waiting here.
+        g_idle_add_full(G_PRIORITY_HIGH, replay_deferred, nullptr, nullptr);
+    }
+    return true;
 }
 
 KeyBinder::KeyBinder(Gtk::Widget& widget, std::shared_ptr<IKeyHandler> handler)
@@ -34,6 +88,9 @@ bool KeyBinder::key_press_cb(GdkEventKey* event) {
     if (!m_handler) {
         return false;
     }
+    if (defer_key_event(event)) {
+        return true;
+    }
     const auto alive = m_alive;
     drain_pending_events();
     // The drained events may have swapped the handler (a click changed the
@@ -48,6 +105,9 @@ bool KeyBinder::key_press_cb(GdkEventKey* event) {
 bool KeyBinder::key_release_cb(GdkEventKey* event) {
     if (!m_handler) {
         return false;
+    }
+    if (defer_key_event(event)) {
+        return true;
     }
     const auto handler = m_handler;
     return handler->key_release(event);

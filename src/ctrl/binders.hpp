@@ -89,4 +89,12 @@ class MouseBinder : public sigc::trackable {
 // that a key is handled after everything queued before it.
 void drain_pending_events();
 
+// Keys typed ahead of a busy program are already queued when a key handler
+// drains the event queue; handling them there would run them before the key
+// in hand. Key handlers call this first: while a drain is running, or while
+// earlier keys still wait, the event is copied aside (answer true: the caller
+// returns handled) and replayed in arrival order once the current dispatch
+// is over.
+bool defer_key_event(GdkEventKey* event);
+
 }  // namespace Ctrl

@@ -393,6 +393,9 @@ void TextEditor::set_can_edit(bool value) {
 }
 
 bool TextEditor::key_press_cb(GdkEventKey* event) {
+    if (defer_key_event(event)) {
+        return true;
+    }
     const auto alive = m_alive;
     drain_pending_events();
     if (!*alive || !m_can_edit) {
