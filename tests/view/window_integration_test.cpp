@@ -13,6 +13,7 @@
 #include "ctrl/context.hpp"
 #include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/modes/cell_mode.hpp"
+#include "ctrl/modes/in_class_modes.hpp"
 #include "ctrl/modes/select_cell_mode.hpp"
 #include "model/workspace.hpp"
 #include "view/main_window.hpp"
@@ -112,6 +113,17 @@ TEST(WindowIntegrationTest, BarsFollowTheModeAndCommandBarShowsItsName) {
     EXPECT_TRUE(button_enabled(w, "new-file"));
     EXPECT_TRUE(button_enabled(w, "manual"));
     EXPECT_EQ(w.get_command_bar().get_cmd_ctrl()->line_layout->get_text(), "SELECT CELL MODE");
+
+    // Editing inside a class offers only the document commands too.
+    ctx.set_now_mode(ctx.get_mode<Ctrl::CellMode>());
+    EXPECT_TRUE(menu_enabled(w, "insert-class"));
+    ASSERT_TRUE(w.get_ws()->add_class(CellPos(0, 0)));
+    ctx.set_now_mode(ctx.get_mode<Ctrl::NormalModeInClass>());
+    ASSERT_TRUE(std::dynamic_pointer_cast<Ctrl::NormalModeInClass>(ctx.get_now_mode()));
+    EXPECT_FALSE(menu_enabled(w, "insert-class"));
+    EXPECT_FALSE(button_enabled(w, "delete-row"));
+    EXPECT_TRUE(button_enabled(w, "open-file"));
+    EXPECT_TRUE(button_enabled(w, "export-png"));
 }
 
 TEST(WindowIntegrationTest, CommandBarPaintsTheModeNameThenThePromptAndCaret) {
