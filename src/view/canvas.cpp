@@ -4,6 +4,10 @@
 
 #include <gdkmm/window.h>
 
+#include "common/log.hpp"
+#include "model/workspace.hpp"
+#include "view/color_map.hpp"
+
 namespace View {
 
 double scroll_offset_component(CellDir axis, const CellPos& pos, const Rectangle& vr,
@@ -27,30 +31,46 @@ Rectangle visible_rect(const Point& offset, int32_t width, int32_t height) {
     return Rectangle(std::trunc(-offset.x), std::trunc(-offset.y), width, height);
 }
 
-Canvas::Canvas() {
+Canvas::Canvas(std::shared_ptr<Model::Workspace> ws) : m_ws(std::move(ws)) {
     add_events(Gdk::POINTER_MOTION_MASK | Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK);
     set_size_request(500, 400);
+    LX_RETURN_IF_FAIL(m_ws != nullptr);
+    m_update_connection = m_ws->signal_update().connect(sigc::mem_fun(*this, &Canvas::update));
+    m_dc = std::make_shared<WorkspaceDrawerContext>(m_ws);
+    m_dc->set_color_map(std::make_shared<ColorMap>());
+    m_drawers = new_canvas_drawers(m_dc);
 }
 
-Canvas::~Canvas() = default;
+Canvas::~Canvas() {
+    m_update_connection.disconnect();
+}
+
+Model::Grid& Canvas::get_grid() const {
+    return *m_ws->get_grid();
+}
 
 void Canvas::update() {
     queue_draw();
 }
 
+Point Canvas::get_view_offset() const {
+    return m_dc ? m_dc->get_offset() : Point();
+}
+
+void Canvas::set_view_offset(const Point& offset) {
+    LX_RETURN_IF_FAIL(m_dc != nullptr);
+    m_dc->set_offset(offset);
+    m_signal_view_offset_changed.emit();
+}
+
 void Canvas::set_view_offset_component(CellDir axis, double value) {
-    Point p = m_view_offset;
+    Point p = get_view_offset();
     p.set(axis, value);
     set_view_offset(p);
 }
 
-void Canvas::set_view_offset(const Point& offset) {
-    m_view_offset = offset;
-    m_signal_view_offset_changed.emit();
-}
-
 void Canvas::scroll(CellDir axis, const CellPos& pos, const Rectangle& vr, const Rectangle& gr) {
-    double now = m_view_offset.get(axis);
+    double now = get_view_offset().get(axis);
     double next = scroll_offset_component(axis, pos, vr, gr, get_grid(), now);
     if (next != now) {
         set_view_offset_component(axis, next);
@@ -58,7 +78,8 @@ void Canvas::scroll(CellDir axis, const CellPos& pos, const Rectangle& vr, const
 }
 
 void Canvas::set_cell_pos(const CellPos& pos) {
-    m_cell_pos = pos;
+    LX_RETURN_IF_FAIL(m_dc != nullptr);
+    m_dc->set_cell_pos(pos);
     // Both axes judge the same rectangles, taken before either scrolls.
     Rectangle vr = get_rect();
     Rectangle gr = get_grid().get_rectangle(pos.h, pos.v);
@@ -66,46 +87,42 @@ void Canvas::set_cell_pos(const CellPos& pos) {
     scroll(CellDir::V, pos, vr, gr);
 }
 
+const CellPos& Canvas::get_cell_pos() const {
+    static const CellPos origin;
+    return m_dc ? m_dc->get_cell_pos() : origin;
+}
+
 void Canvas::set_selected_cell_range(const std::optional<CellRange>& range) {
-    m_selected_range = range;
+    LX_RETURN_IF_FAIL(m_dc != nullptr);
+    m_dc->set_selected_range(range);
+}
+
+const std::optional<CellRange>& Canvas::get_selected_cell_range() const {
+    static const std::optional<CellRange> none;
+    return m_dc ? m_dc->get_selected_range() : none;
 }
 
 Rectangle Canvas::get_rect() const {
-    return visible_rect(m_view_offset, get_allocated_width(), get_allocated_height());
+    if (!m_dc) {
+        return Rectangle();
+    }
+    return Rectangle::init_from_cairo_int(m_dc->get_rect());
 }
 
 bool Canvas::on_configure_event(GdkEventConfigure* /*event*/) {
+    if (m_dc) {
+        m_dc->configure_widget(*this);
+    }
     return true;
 }
 
 bool Canvas::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
-    const Model::Grid& grid = get_grid();
-    Rectangle vr = get_rect();
-    cr->save();
-    cr->translate(m_view_offset.x, m_view_offset.y);
-    cr->set_source_rgb(0x11 / 255.0, 0x11 / 255.0, 0x11 / 255.0);
-    cr->rectangle(vr.x, vr.y, vr.width, vr.height);
-    cr->fill();
-    cr->set_source_rgb(0x22 / 255.0, 0x22 / 255.0, 0x22 / 255.0);
-    cr->set_line_width(1.0);
-    int32_t h_end = grid.get(CellDir::H).get_index(vr.x + vr.width);
-    for (int32_t h = grid.get(CellDir::H).get_index(vr.x); h <= h_end; ++h) {
-        double x = grid.get(CellDir::H).get(h) + 0.5;
-        cr->move_to(x, vr.y);
-        cr->line_to(x, vr.y + vr.height);
+    if (!m_dc || !m_dc->get_surface()) {
+        return false;
     }
-    int32_t v_end = grid.get(CellDir::V).get_index(vr.y + vr.height);
-    for (int32_t v = grid.get(CellDir::V).get_index(vr.y); v <= v_end; ++v) {
-        double y = grid.get(CellDir::V).get(v) + 0.5;
-        cr->move_to(vr.x, y);
-        cr->line_to(vr.x + vr.width, y);
-    }
-    cr->stroke();
-    Rectangle c = grid.get_rectangle(m_cell_pos.h, m_cell_pos.v);
-    cr->set_source_rgb(0x88 / 255.0, 0x88 / 255.0, 0.0);
-    cr->rectangle(c.x + 0.5, c.y + 0.5, c.width - 1.0, c.height - 1.0);
-    cr->stroke();
-    cr->restore();
+    draw_all(m_drawers, *m_dc);
+    cr->set_source(m_dc->get_surface(), 0, 0);
+    cr->paint();
     return false;
 }
 

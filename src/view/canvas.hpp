@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include <cairomm/context.h>
 #include <gtkmm/drawingarea.h>
+#include <sigc++/connection.h>
 #include <sigc++/signal.h>
 
 #include "common/cell_pos.hpp"
@@ -13,6 +16,13 @@
 #include "common/point.hpp"
 #include "common/rectangle.hpp"
 #include "model/grid.hpp"
+#include "view/drawer_context.hpp"
+#include "view/drawers/drawer.hpp"
+#include "view/drawers/drawer_list.hpp"
+
+namespace Model {
+class Workspace;
+}
 
 namespace View {
 
@@ -30,16 +40,20 @@ double scroll_offset_component(CellDir axis, const CellPos& pos, const Rectangle
 // the offset's negation, truncated towards zero, and the size.
 Rectangle visible_rect(const Point& offset, int32_t width, int32_t height);
 
-// The drawing surface of the workspace. It keeps the view offset (the
-// translation from workspace pixels to widget pixels), the cell cursor and
-// the selected range that are painted, and keeps the cursor in view.
+// The drawing surface of the workspace. It paints nothing itself: its
+// drawers paint, in a fixed order, into the off-screen surface of its drawing
+// context, which also holds the view offset, the cell cursor and the selected
+// range. It keeps the cell cursor in view.
 class Canvas : public Gtk::DrawingArea {
   public:
-    Canvas();
+    explicit Canvas(std::shared_ptr<Model::Workspace> ws);
     ~Canvas() override;
 
-    const Model::Grid& get_grid() const { return m_grid; }
-    Model::Grid& get_grid() { return m_grid; }
+    const std::shared_ptr<Model::Workspace>& get_ws() const { return m_ws; }
+    // The workspace's current grid (a new document brings a new one).
+    Model::Grid& get_grid() const;
+    const std::shared_ptr<WorkspaceDrawerContext>& get_dc() const { return m_dc; }
+    const DrawerList& get_drawers() const { return m_drawers; }
 
     // Queues a redraw; painting never happens from inside a model signal.
     void update();
@@ -48,17 +62,17 @@ class Canvas : public Gtk::DrawingArea {
     void scroll(CellDir axis, const CellPos& pos, const Rectangle& vr, const Rectangle& gr);
     // Records the cell cursor and scrolls it into view. Does not redraw.
     void set_cell_pos(const CellPos& pos);
-    const CellPos& get_cell_pos() const { return m_cell_pos; }
+    const CellPos& get_cell_pos() const;
     // std::nullopt clears the selection.
     void set_selected_cell_range(const std::optional<CellRange>& range);
-    const std::optional<CellRange>& get_selected_cell_range() const { return m_selected_range; }
+    const std::optional<CellRange>& get_selected_cell_range() const;
 
     // "view-offset"
-    Point get_view_offset() const { return m_view_offset; }
+    Point get_view_offset() const;
     void set_view_offset(const Point& offset);
-    sigc::signal<void>& signal_view_offset_changed() { return m_signal_view_offset_changed; }
+    sigc::signal<void()>& signal_view_offset_changed() { return m_signal_view_offset_changed; }
 
-    // The visible area in workspace pixels (see visible_rect).
+    // The visible area in workspace pixels (the drawing context's get_rect).
     Rectangle get_rect() const;
 
   protected:
@@ -68,11 +82,11 @@ class Canvas : public Gtk::DrawingArea {
   private:
     void set_view_offset_component(CellDir axis, double value);
 
-    Model::Grid m_grid;
-    Point m_view_offset;
-    CellPos m_cell_pos;
-    std::optional<CellRange> m_selected_range;
-    sigc::signal<void> m_signal_view_offset_changed;
+    std::shared_ptr<Model::Workspace> m_ws;
+    std::shared_ptr<WorkspaceDrawerContext> m_dc;
+    DrawerList m_drawers;
+    sigc::connection m_update_connection;
+    sigc::signal<void()> m_signal_view_offset_changed;
 };
 
 }  // namespace View

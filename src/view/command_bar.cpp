@@ -1,37 +1,68 @@
 #include "view/command_bar.hpp"
 
-#include <pangomm/fontdescription.h>
-#include <pangomm/layout.h>
+#include <optional>
+
+#include <pangomm/attrlist.h>
+
+#include "ctrl/cmd_ctrl.hpp"
+#include "ctrl/context.hpp"
+#include "ctrl/text_editor.hpp"
+#include "view/color_map.hpp"
 
 namespace View {
 
-CommandBar::CommandBar() {
+CommandBar::CommandBar(std::shared_ptr<Model::Workspace> ws, Ctrl::Context& main_ctrl) {
+    m_cmd_ctrl = Ctrl::CmdCtrl::create(std::move(ws), *this, main_ctrl);
     set_size_request(20, 20);
     set_hexpand(true);
     set_vexpand(false);
     set_can_focus(true);
+    m_dc = std::make_shared<DrawerContext>();
+    m_dc->set_color_map(std::make_shared<ColorMap>());
+    m_filling_drawer = std::make_shared<FillingDrawer>(m_dc, Gdk::RGBA("rgba(0,0,0,1.0)"));
+    m_text_drawer = std::make_shared<TextDrawer>(m_dc);
 }
 
-CommandBar::~CommandBar() = default;
+CommandBar::~CommandBar() {
+    // The controller holds this widget by reference: it goes first.
+    m_cmd_ctrl.reset();
+}
 
-void CommandBar::set_text(const std::string& text) {
-    if (m_text == text) {
-        return;
-    }
-    m_text = text;
-    queue_draw();
+bool CommandBar::on_configure_event(GdkEventConfigure* /*event*/) {
+    m_dc->configure_widget(*this);
+    return true;
 }
 
 bool CommandBar::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
-    cr->set_source_rgba(0.0, 0.0, 0.0, 1.0);
-    cr->paint();
-    if (!m_text.empty()) {
-        auto layout = create_pango_layout(m_text);
-        layout->set_font_description(Pango::FontDescription("Sans 16px"));
-        cr->set_source_rgba(0xee / 255.0, 0xee / 255.0, 0xee / 255.0, 1.0);
-        cr->move_to(0, 0);
-        layout->show_in_cairo_context(cr);
+    if (!m_dc->get_surface()) {
+        return false;
     }
+    auto region = m_dc->get_region();
+    m_filling_drawer->draw(region);
+    TextDrawer& text = *m_text_drawer;
+    text.set_pos(Point(0, 0));
+    text.set_is_cursor_shown(false);
+    text.set_preedit_attrs(std::nullopt);
+    const auto& editor = m_cmd_ctrl->text_editor;
+    if (!editor) {
+        text.set_layout(m_cmd_ctrl->line_layout);
+        text.draw(region);
+    } else {
+        text.set_layout(m_cmd_ctrl->prompt_layout);
+        text.draw(region);
+        int prompt_width = m_cmd_ctrl->prompt_layout->get_logical_extents().get_width() / 1024;
+        text.set_pos(Point(prompt_width, 0));
+        text.set_layout(editor->get_layout());
+        text.set_is_cursor_shown(true);
+        text.set_cursor_index(editor->get_cursor_index());
+        if (editor->get_preedit_attrs() != nullptr) {
+            text.set_preedit_attrs(Pango::AttrList(editor->get_preedit_attrs(), true));
+        }
+        text.set_preedit_pos(editor->get_preedit_pos());
+        text.draw(region);
+    }
+    cr->set_source(m_dc->get_surface(), 0, 0);
+    cr->paint();
     return false;
 }
 

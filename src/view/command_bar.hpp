@@ -1,28 +1,45 @@
 #pragma once
 
-#include <string>
+#include <memory>
 
 #include <cairomm/context.h>
 #include <gtkmm/drawingarea.h>
 
+#include "view/drawer_context.hpp"
+#include "view/drawers/filling_drawer.hpp"
+#include "view/drawers/text_drawer.hpp"
+
+namespace Model {
+class Workspace;
+}
+namespace Ctrl {
+class CmdCtrl;
+class Context;
+}  // namespace Ctrl
+
 namespace View {
 
-// The strip under the canvas: the current mode's name, or the command line
-// while a command is typed.
+// The strip under the canvas: the current mode's name, or the prompt and
+// the command line while a command is typed. It owns the command-line
+// controller that edits and runs the commands.
 class CommandBar : public Gtk::DrawingArea {
   public:
-    CommandBar();
+    // main_ctrl is owned by the main window and outlives the bar.
+    CommandBar(std::shared_ptr<Model::Workspace> ws, Ctrl::Context& main_ctrl);
     ~CommandBar() override;
 
-    // The text shown on the bar (the mode name, or a short message).
-    void set_text(const std::string& text);
-    const std::string& get_text() const { return m_text; }
+    const std::shared_ptr<Ctrl::CmdCtrl>& get_cmd_ctrl() const { return m_cmd_ctrl; }
+    const std::shared_ptr<DrawerContext>& get_dc() const { return m_dc; }
 
   protected:
+    bool on_configure_event(GdkEventConfigure* event) override;
     bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
 
   private:
-    std::string m_text;
+    std::shared_ptr<Ctrl::CmdCtrl> m_cmd_ctrl;
+    std::shared_ptr<DrawerContext> m_dc;
+    std::shared_ptr<FillingDrawer> m_filling_drawer;
+    std::shared_ptr<TextDrawer> m_text_drawer;
 };
 
 }  // namespace View

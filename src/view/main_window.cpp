@@ -9,8 +9,12 @@
 #include <gtkmm/stock.h>
 
 #include "common/log.hpp"
-#include "ctrl/name_action_map.hpp"
+#include "ctrl/cmd_ctrl.hpp"
+#include "ctrl/context.hpp"
+#include "ctrl/ctrl_switcher.hpp"
+#include "model/workspace.hpp"
 #include "view/application.hpp"
+#include "view/exporting_canvas.hpp"
 
 namespace View {
 
@@ -71,7 +75,11 @@ MainWindow::MainWindow(Gtk::Application& app) {
     build();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    m_file_path_connection.disconnect();
+    // The switcher holds the controllers strongly; none may outlive us.
+    Ctrl::CtrlSwitcher::reset();
+}
 
 void MainWindow::build() {
     update_title();
@@ -88,8 +96,18 @@ void MainWindow::build() {
 
     signal_delete_event().connect([this](GdkEventAny*) { return !confirm_to_save_update(); });
 
-    m_canvas = std::make_unique<Canvas>();
-    m_command_bar = Gtk::make_managed<CommandBar>();
+    m_ws = std::make_shared<Model::Workspace>();
+    m_file_path_connection = m_ws->signal_file_path_changed().connect([this] {
+        LX_DEBUG("NOTIFY!");
+        update_title();
+    });
+    m_canvas = std::make_unique<Canvas>(m_ws);
+    m_context = std::make_shared<Ctrl::Context>(m_ws, *m_canvas);
+    m_command_bar = std::make_unique<CommandBar>(m_ws, *m_context);
+
+    Ctrl::CtrlSwitcher::register_edit_ctrl(m_context);
+    Ctrl::CtrlSwitcher::register_cmd_ctrl(m_command_bar->get_cmd_ctrl());
+    Ctrl::CtrlSwitcher::switch_to_edit_ctrl();
 
     m_grid = Gtk::make_managed<Gtk::Grid>();
     // Keys that the canvas does not take stop here and never reach the
@@ -100,21 +118,8 @@ void MainWindow::build() {
     m_canvas->set_hexpand(true);
     m_canvas->set_vexpand(true);
 
-    // The document commands are always actionable from the bars.
-    auto names = std::make_shared<Ctrl::NameActionMap>();
-    for (const char* name : {"new-file", "open-file", "save-file", "save-as-file"}) {
-        names->set(name, Ctrl::ActionWrapper::create([this, name] {
-                       activate_action(name);
-                       return true;
-                   }));
-    }
-    names->set("export-png", Ctrl::ActionWrapper::create([this] {
-                   activate_action("export-png", Glib::Variant<Glib::ustring>::create(""));
-                   return true;
-               }));
-    m_named_action = names;
-    m_menu_bar = Gtk::make_managed<MenuBar>(m_named_action);
-    m_tool_bar = Gtk::make_managed<ToolBar>(m_named_action);
+    m_menu_bar = std::make_unique<MenuBar>(m_context);
+    m_tool_bar = std::make_unique<ToolBar>(m_context);
 
     m_grid->attach(*m_menu_bar, 0, 0, 1, 1);
     m_grid->attach(*m_tool_bar, 0, 1, 1, 1);
@@ -125,20 +130,11 @@ void MainWindow::build() {
 }
 
 std::string MainWindow::get_display_file_name() const {
-    return display_file_name(m_file_path, Glib::get_current_dir());
+    return display_file_name(m_ws ? m_ws->get_file_path() : std::string(), Glib::get_current_dir());
 }
 
 void MainWindow::update_title() {
     set_title(window_title(get_display_file_name()));
-}
-
-void MainWindow::set_file_path(const std::string& path) {
-    if (m_file_path == path) {
-        return;
-    }
-    m_file_path = path;
-    LX_DEBUG("NOTIFY!");
-    update_title();
 }
 
 std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_file_chooser_dialog(
@@ -194,7 +190,7 @@ int MainWindow::run_dialog(Gtk::Dialog& dialog) {
 }
 
 bool MainWindow::confirm_to_save_update() {
-    if (!get_is_updated()) {
+    if (!m_ws->get_is_updated()) {
         return true;
     }
     auto dialog = new_save_question_dialog();
@@ -204,8 +200,7 @@ bool MainWindow::confirm_to_save_update() {
         case Gtk::RESPONSE_NO:
             return true;
         case Gtk::RESPONSE_YES:
-            save_file(true);
-            return true;
+            return save_file(true);
         default:
             return false;
     }
@@ -215,8 +210,7 @@ void MainWindow::new_file() {
     if (!confirm_to_save_update()) {
         return;
     }
-    set_file_path("");
-    set_is_updated(false);
+    m_ws->init();
     queue_draw();
 }
 
@@ -228,31 +222,35 @@ void MainWindow::open_file() {
     if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
         std::string filename = dialog->get_filename();
         LX_DEBUG("open filename = %s", filename.c_str());
-        set_file_path(filename);
-        set_is_updated(false);
+        m_ws->load(filename);
     }
     dialog.reset();
     queue_draw();
 }
 
-void MainWindow::save_file(bool use_current_path) {
-    if (use_current_path && !m_file_path.empty()) {
-        set_is_updated(false);
-        queue_draw();
-        return;
+bool MainWindow::save_file(bool use_current_path) {
+    bool saved = false;
+    if (use_current_path && !m_ws->get_file_path().empty()) {
+        saved = m_ws->save();
+    } else {
+        auto dialog = new_file_chooser_dialog("Save file", "_Save", Gtk::FILE_CHOOSER_ACTION_SAVE);
+        if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
+            std::string filename = dialog->get_filename();
+            LX_DEBUG("save filename = %s", filename.c_str());
+            saved = m_ws->save(filename);
+        }
     }
-    auto dialog = new_file_chooser_dialog("Save file", "_Save", Gtk::FILE_CHOOSER_ACTION_SAVE);
-    if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
-        std::string filename = dialog->get_filename();
-        LX_DEBUG("save filename = %s", filename.c_str());
-        set_file_path(filename);
-        set_is_updated(false);
-    }
-    dialog.reset();
     queue_draw();
+    return saved;
+}
+
+std::shared_ptr<ExportingCnavas> MainWindow::new_exporting_canvas() {
+    return ExportingCnavas::new_for_selection(m_ws, m_context->selected_range);
 }
 
 void MainWindow::export_png(const std::string& file_path) {
+    // The area is the one selected now, before any dialog runs.
+    auto canvas = new_exporting_canvas();
     std::string path = file_path;
     if (path.empty()) {
         auto dialog = new_export_file_chooser_dialog();
@@ -260,8 +258,8 @@ void MainWindow::export_png(const std::string& file_path) {
             path = dialog->get_filename();
         }
     }
-    if (!path.empty()) {
-        LX_DEBUG("export png = %s", path.c_str());
+    if (!path.empty() && !canvas->export_(path)) {
+        LX_DEBUG("cannot export to %s", path.c_str());
     }
     queue_draw();
 }

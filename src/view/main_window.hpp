@@ -15,13 +15,21 @@
 #include <gtkmm/grid.h>
 #include <gtkmm/messagedialog.h>
 
-#include "ctrl/named_action_handler.hpp"
 #include "view/canvas.hpp"
 #include "view/command_bar.hpp"
 #include "view/menubar.hpp"
 #include "view/toolbar.hpp"
 
+namespace Model {
+class Workspace;
+}
+namespace Ctrl {
+class Context;
+}
+
 namespace View {
+
+class ExportingCnavas;
 
 // The document's path as the user sees it: empty for a new document, the
 // path relative to cwd when the file lies below cwd, else the absolute path.
@@ -58,11 +66,16 @@ class MainWindow : public Gtk::ApplicationWindow {
     std::unique_ptr<Gtk::FileChooserDialog> new_export_file_chooser_dialog();
     std::unique_ptr<Gtk::MessageDialog> new_save_question_dialog();
 
-    // Asks to save unsaved changes; true means the caller may go on.
+    // Asks to save unsaved changes; true means the caller may go on. Choosing
+    // to save goes on only if the document was saved: a cancelled or failed
+    // save keeps the window and the unsaved changes.
     bool confirm_to_save_update();
     void new_file();
     void open_file();
-    void save_file(bool use_current_path);
+    // True when the document was written.
+    bool save_file(bool use_current_path);
+    // The off-screen canvas over the selected range, or the fixed area.
+    std::shared_ptr<ExportingCnavas> new_exporting_canvas();
     // An empty path asks for one in a dialog.
     void export_png(const std::string& file_path);
     void show_help();
@@ -70,34 +83,29 @@ class MainWindow : public Gtk::ApplicationWindow {
     void add_named_action(const std::string& name, void (MainWindow::*handler)());
     void init_action();
 
+    const std::shared_ptr<Model::Workspace>& get_ws() const { return m_ws; }
+    const std::shared_ptr<Ctrl::Context>& get_context() const { return m_context; }
     Canvas& get_canvas() { return *m_canvas; }
     CommandBar& get_command_bar() { return *m_command_bar; }
     MenuBar& get_menu_bar() { return *m_menu_bar; }
     ToolBar& get_tool_bar() { return *m_tool_bar; }
-    const std::shared_ptr<Ctrl::INamedActionHandler>& get_named_action() const {
-        return m_named_action;
-    }
     void set_dialog_runner(DialogRunner runner) { m_run_dialog = std::move(runner); }
-
-    // Until the document model is attached the window tracks the path and
-    // the modified flag of the document it shows.
-    const std::string& get_file_path() const { return m_file_path; }
-    void set_file_path(const std::string& path);
-    bool get_is_updated() const { return m_is_updated; }
-    void set_is_updated(bool updated) { m_is_updated = updated; }
 
   private:
     void build();
     int run_dialog(Gtk::Dialog& dialog);
 
-    std::string m_file_path;
-    bool m_is_updated = false;
+    // Destroyed in reverse order: the bars hold the context, the command
+    // bar's controller and the context refer to the canvas, so each goes
+    // before what it refers to.
+    std::shared_ptr<Model::Workspace> m_ws;
     std::unique_ptr<Canvas> m_canvas;
-    std::shared_ptr<Ctrl::INamedActionHandler> m_named_action;
-    CommandBar* m_command_bar = nullptr;  // owned by m_grid
-    MenuBar* m_menu_bar = nullptr;        // owned by m_grid
-    ToolBar* m_tool_bar = nullptr;        // owned by m_grid
-    Gtk::Grid* m_grid = nullptr;          // owned by the window
+    std::shared_ptr<Ctrl::Context> m_context;
+    std::unique_ptr<CommandBar> m_command_bar;
+    std::unique_ptr<MenuBar> m_menu_bar;
+    std::unique_ptr<ToolBar> m_tool_bar;
+    sigc::connection m_file_path_connection;
+    Gtk::Grid* m_grid = nullptr;  // owned by the window
     DialogRunner m_run_dialog;
 };
 

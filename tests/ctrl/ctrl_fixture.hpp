@@ -78,7 +78,7 @@ class CtrlFixture {
     std::shared_ptr<Model::Workspace> ws = std::make_shared<Model::Workspace>();
     Gtk::ApplicationWindow window;
     Gtk::Box box{Gtk::ORIENTATION_VERTICAL};
-    View::Canvas canvas;
+    View::Canvas canvas{ws};
     Gtk::DrawingArea bar;
     std::shared_ptr<Ctrl::Context> ctx;
 };

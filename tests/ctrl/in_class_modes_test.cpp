@@ -114,7 +114,7 @@ class InClassModeTest : public ::testing::Test {
 
     std::shared_ptr<Model::Workspace> ws = std::make_shared<Model::Workspace>();
     Gtk::Window window;
-    View::Canvas canvas;
+    View::Canvas canvas{ws};
     std::shared_ptr<Context> ctx;
     std::shared_ptr<Model::ClassElement> klass;
 };

@@ -1,6 +1,13 @@
 #include "view/canvas.hpp"
 
+#include <typeinfo>
+
 #include <gtest/gtest.h>
+
+#include "model/workspace.hpp"
+#include "view/drawers/class_drawer.hpp"
+#include "view/drawers/connector_drawers.hpp"
+#include "view/drawers/grid_drawers.hpp"
 
 using View::scroll_offset_component;
 using View::visible_rect;
@@ -8,12 +15,16 @@ using View::visible_rect;
 namespace {
 
 // A grid whose columns 0..9 are 100 px wide and rows 0..9 50 px high.
-Model::Grid wide_grid() {
-    Model::Grid g;
+void make_wide(Model::Grid& g) {
     for (int i = 0; i < 10; ++i) {
         g.get(CellDir::H).set_size(i, 100);
         g.get(CellDir::V).set_size(i, 50);
     }
+}
+
+Model::Grid wide_grid() {
+    Model::Grid g;
+    make_wide(g);
     return g;
 }
 
@@ -72,11 +83,11 @@ TEST(CanvasScrollTest, VisibleRectTruncatesTheNegatedOffset) {
 }
 
 TEST(CanvasTest, SetCellPosScrollsBothAxesFromTheSameRectangles) {
-    View::Canvas canvas;
-    Model::Grid& g = canvas.get_grid();
-    g = wide_grid();
-    // An unshown canvas is tiny: cell (1, 1) lies past both far edges, so
-    // each axis scrolls to the end of the following cell.
+    auto ws = std::make_shared<Model::Workspace>();
+    View::Canvas canvas(ws);
+    make_wide(*ws->get_grid());
+    // An unshown canvas has no surface yet: cell (1, 1) lies past both far
+    // edges, so each axis scrolls to the end of the following cell.
     Rectangle vr = canvas.get_rect();
     ASSERT_LT(vr.width, 100);
     int changes = 0;
@@ -85,20 +96,35 @@ TEST(CanvasTest, SetCellPosScrollsBothAxesFromTheSameRectangles) {
     EXPECT_EQ(canvas.get_cell_pos(), CellPos(1, 1));
     EXPECT_EQ(canvas.get_view_offset(), Point(-(300 - vr.width), -(150 - vr.height)));
     EXPECT_EQ(changes, 2);
+    // The drawing context moves with the view.
+    EXPECT_EQ(canvas.get_dc()->get_offset(), canvas.get_view_offset());
+    EXPECT_EQ(canvas.get_dc()->get_cell_pos(), CellPos(1, 1));
     // Moving back to the origin cell returns the view to the origin.
     canvas.set_cell_pos(CellPos(0, 0));
     EXPECT_EQ(canvas.get_view_offset(), Point(0, 0));
 }
 
-TEST(CanvasTest, RequestsItsMinimumSizeAndKeepsTheSelection) {
-    View::Canvas canvas;
+TEST(CanvasTest, PaintsWithItsDrawersInOrderAndKeepsTheSelection) {
+    auto ws = std::make_shared<Model::Workspace>();
+    View::Canvas canvas(ws);
     int w = 0;
     int h = 0;
     canvas.get_size_request(w, h);
     EXPECT_EQ(w, 500);
     EXPECT_EQ(h, 400);
+    const auto& d = canvas.get_drawers();
+    ASSERT_EQ(d.size(), 6u);
+    // The grid drawer clears the frame, so it must come first; the
+    // selection is laid over everything else.
+    EXPECT_TRUE(dynamic_cast<View::GridDrawer*>(d[0].get()));
+    EXPECT_TRUE(dynamic_cast<View::CellCursorDrawer*>(d[1].get()));
+    EXPECT_TRUE(dynamic_cast<View::ClassDrawer*>(d[2].get()));
+    EXPECT_TRUE(dynamic_cast<View::FloatingConnectorDrawer*>(d[3].get()));
+    EXPECT_TRUE(dynamic_cast<View::FixedConnectorDrawer*>(d[4].get()));
+    EXPECT_TRUE(dynamic_cast<View::SelectedRangeDrawer*>(d[5].get()));
+
     canvas.set_selected_cell_range(CellRange(CellPos(1, 2), CellPos(3, 4)));
-    ASSERT_TRUE(canvas.get_selected_cell_range().has_value());
+    ASSERT_TRUE(canvas.get_dc()->get_selected_range().has_value());
     EXPECT_EQ(canvas.get_selected_cell_range()->end, CellPos(3, 4));
     canvas.set_selected_cell_range(std::nullopt);
     EXPECT_FALSE(canvas.get_selected_cell_range().has_value());

@@ -4,6 +4,11 @@
 #include <gtkmm/button.h>
 #include <gtkmm/filefilter.h>
 #include <gtkmm/label.h>
+#include <glib/gstdio.h>
+#include <glibmm/fileutils.h>
+#include <glibmm/miscutils.h>
+
+#include "model/workspace.hpp"
 
 using View::display_file_name;
 using View::MainWindow;
@@ -98,7 +103,8 @@ TEST(MainWindowTest, SaveQuestionAnswersDecideWhetherToGoOn) {
     EXPECT_TRUE(w.confirm_to_save_update());
     EXPECT_TRUE(titles.empty());
 
-    w.set_is_updated(true);
+    w.get_ws()->signal_update().emit();
+    ASSERT_TRUE(w.get_ws()->get_is_updated());
     answer = Gtk::RESPONSE_CANCEL;
     EXPECT_FALSE(w.confirm_to_save_update());
     answer = Gtk::RESPONSE_DELETE_EVENT;
@@ -106,10 +112,38 @@ TEST(MainWindowTest, SaveQuestionAnswersDecideWhetherToGoOn) {
     answer = Gtk::RESPONSE_NO;
     EXPECT_TRUE(w.confirm_to_save_update());
     // "_Save" on a never saved document asks for a file; cancelling that
-    // still lets the caller go on.
+    // must not let a close or a new document throw the changes away.
     titles.clear();
     answer = Gtk::RESPONSE_YES;
-    EXPECT_TRUE(w.confirm_to_save_update());
+    EXPECT_FALSE(w.confirm_to_save_update());
     ASSERT_EQ(titles.size(), 2u);
     EXPECT_EQ(titles[1], "Save file");
+    EXPECT_TRUE(w.get_ws()->get_is_updated());
+}
+
+TEST(MainWindowTest, SavingRetitlesTheWindowAndSaveGoesToTheCurrentPath) {
+    MainWindow w;
+    std::string dir = Glib::build_filename(Glib::get_tmp_dir(), "lattrix-window-XXXXXX");
+    ASSERT_NE(g_mkdtemp(dir.data()), nullptr);
+    std::string path = Glib::build_filename(dir, "a.xml");
+    int asked = 0;
+    w.set_dialog_runner([&](Gtk::Dialog& d) {
+        ++asked;
+        return dynamic_cast<Gtk::MessageDialog*>(&d) ? static_cast<int>(Gtk::RESPONSE_YES)
+                                                     : static_cast<int>(Gtk::RESPONSE_CANCEL);
+    });
+    ASSERT_TRUE(w.get_ws()->save(path));
+    // Outside the current directory the absolute path is shown.
+    EXPECT_EQ(w.get_title(), "Lattrix - " + path);
+    w.get_ws()->signal_update().emit();
+    // "_Save" with a path writes there without a chooser and goes on.
+    EXPECT_TRUE(w.confirm_to_save_update());
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(w.get_ws()->get_is_updated());
+    EXPECT_TRUE(Glib::file_test(path, Glib::FILE_TEST_EXISTS));
+    // A new document forgets the path.
+    w.new_file();
+    EXPECT_EQ(w.get_title(), "Lattrix");
+    g_remove(path.c_str());
+    g_rmdir(dir.c_str());
 }

@@ -1,0 +1,9 @@
+#include "view/application.hpp"
+
+#include <gtest/gtest.h>
+
+TEST(ApplicationTest, IsOrgGtkLattrixWithoutOptionsOfItsOwn) {
+    auto app = View::LattrixApp::create();
+    EXPECT_EQ(app->get_id(), "org.gtk.lattrix");
+    EXPECT_EQ(app->get_flags(), Gio::APPLICATION_FLAGS_NONE);
+}
