@@ -4,7 +4,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test lint format bench install clean
+.PHONY: all setup configure build run test lint format bench install clean sanitize fuzz-smoke
 
 all: build
 
@@ -41,6 +41,15 @@ XVFB_RUN = xvfb-run -a -n $$(shuf -i 100-4000 -n 1) -s "-screen 0 1280x1024x24"
 
 test: setup lint build
 	$(XVFB_RUN) ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# Every test again, built with AddressSanitizer, UndefinedBehaviorSanitizer
+# and leak checking in its own build directory.
+sanitize: setup
+	@bash scripts/sanitize.sh
+
+# The libFuzzer targets (clang) for FUZZ_SECONDS (default 60) each.
+fuzz-smoke: setup
+	@bash scripts/fuzz.sh
 
 bench: setup
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
