@@ -27,10 +27,10 @@ Gdk::RGBA parsed(const char* text) {
 }  // namespace
 
 ColorMap::ColorMap()
-    : ColorMap(Spec{SCREEN[0], SCREEN[1], SCREEN[2], SCREEN[3], SCREEN[4], SCREEN[5], SCREEN[6],
-                    SCREEN[7], SCREEN[8], SCREEN[9], SCREEN[10]}) {}
+    : ColorMap(Palette{SCREEN[0], SCREEN[1], SCREEN[2], SCREEN[3], SCREEN[4], SCREEN[5], SCREEN[6],
+                       SCREEN[7], SCREEN[8], SCREEN[9], SCREEN[10]}) {}
 
-ColorMap::ColorMap(const Spec& s) {
+ColorMap::ColorMap(const Palette& s) {
     set_background(parsed(s.background));
     set_grid(parsed(s.grid));
     set_active_cell_frame(parsed(s.active_cell_frame));
@@ -46,8 +46,8 @@ ColorMap::ColorMap(const Spec& s) {
 
 std::shared_ptr<ColorMap> ColorMap::new_for_export() {
     return std::shared_ptr<ColorMap>(
-        new ColorMap(Spec{EXPORT[0], EXPORT[1], EXPORT[2], EXPORT[3], EXPORT[4], EXPORT[5],
-                          EXPORT[6], EXPORT[7], EXPORT[8], EXPORT[9], EXPORT[10]}));
+        new ColorMap(Palette{EXPORT[0], EXPORT[1], EXPORT[2], EXPORT[3], EXPORT[4], EXPORT[5],
+                             EXPORT[6], EXPORT[7], EXPORT[8], EXPORT[9], EXPORT[10]}));
 }
 
 bool ColorMap::rgba_parse(const char* color, Gdk::RGBA& rgba) {

@@ -45,7 +45,7 @@ class ColorMap {
     void set_selected_text(const Gdk::RGBA& c) { m_selected_text = c; }
 
   private:
-    struct Spec {
+    struct Palette {
         const char* background;
         const char* grid;
         const char* active_cell_frame;
@@ -58,7 +58,7 @@ class ColorMap {
         const char* text;
         const char* selected_text;
     };
-    explicit ColorMap(const Spec& spec);
+    explicit ColorMap(const Palette& palette);
 
     Gdk::RGBA m_background;
     Gdk::RGBA m_grid;
