@@ -10,6 +10,12 @@ namespace Ctrl {
 
 using NameSet = std::set<std::string>;
 
+// Whether a bar entry for name is enabled: the manual is always reachable,
+// everything else only while the current mode offers it.
+inline bool is_actionable(const NameSet& actionable, const std::string& name) {
+    return name == "manual" || actionable.count(name) > 0;
+}
+
 // Something the menu bar and tool bar can drive by action name ("undo",
 // "insert-class"). Implementers announce the names that can be acted on now
 // through "update-actionable-name-sig".

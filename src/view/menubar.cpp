@@ -106,8 +106,7 @@ void MenuBar::set_named_action(std::shared_ptr<Ctrl::INamedActionHandler> named_
 
 void MenuBar::on_update_actionable_name(const Ctrl::NameSet& actionable_name_set) {
     foreach_menu_item([&](MenuItem& item) {
-        const std::string& name = item.action_name();
-        item.set_sensitive(name == "manual" || actionable_name_set.count(name) > 0);
+        item.set_sensitive(Ctrl::is_actionable(actionable_name_set, item.action_name()));
         return true;
     });
 }

@@ -152,8 +152,7 @@ void ToolBar::set_named_action(std::shared_ptr<Ctrl::INamedActionHandler> named_
 
 void ToolBar::on_update_actionable_name(const Ctrl::NameSet& actionable_name_set) {
     foreach_tool_btn([&](ToolButton& btn) {
-        const std::string& name = btn.action_name();
-        btn.set_sensitive(name == "manual" || actionable_name_set.count(name) > 0);
+        btn.set_sensitive(Ctrl::is_actionable(actionable_name_set, btn.action_name()));
         return true;
     });
 }
