@@ -132,7 +132,15 @@ bool Context::app_action(const std::string& name) {
     if (window == nullptr || !window->has_action(name)) {
         return false;
     }
-    window->activate_action(name);
+    // "export-png" takes a path; activating it bare makes GLib refuse with a
+    // critical. The empty path is the one that asks the user for a file.
+    auto action = window->lookup_action(name);
+    if (action && action->get_parameter_type().gobj() != nullptr &&
+        action->get_parameter_type().equal(Glib::VARIANT_TYPE_STRING)) {
+        window->activate_action(name, Glib::Variant<Glib::ustring>::create(""));
+    } else {
+        window->activate_action(name);
+    }
     return true;
 }
 

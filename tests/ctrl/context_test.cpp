@@ -75,6 +75,18 @@ TEST_F(ContextTest, NamedActionsReachTheModeAndTheWindow) {
     EXPECT_EQ(activated, 1);
     // Known to the context but not defined by the window.
     EXPECT_FALSE(ctx->app_action("open-file"));
+
+    // The window's export takes a path; reached by name it gets the empty
+    // path, which asks for a file, instead of being refused by GLib.
+    std::vector<std::string> paths;
+    auto exp = Gio::SimpleAction::create("export-png", Glib::VARIANT_TYPE_STRING);
+    exp->signal_activate().connect([&](const Glib::VariantBase& v) {
+        paths.push_back(
+            Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(v).get().raw());
+    });
+    window.add_action(exp);
+    EXPECT_TRUE(ctx->action("export-png"));
+    EXPECT_EQ(paths, std::vector<std::string>{""});
 }
 
 TEST_F(ContextTest, TranslatesWindowPointsThroughTheViewOffset) {
