@@ -49,6 +49,14 @@ void remove_segments(SegmentLayouter& layouter, const AbstractConnectorElement& 
     }
 }
 
+// The segments that shared a gap with the removed ones were spread to make
+// room for them; clear those groups so the next layout closes the room up.
+void release_neighbours(SegmentLayouter& layouter, const AbstractConnectorElement& con) {
+    for (const auto& seg : con.get_segments()) {
+        layouter.set_related_seg_laid_out(*seg, false);
+    }
+}
+
 }  // namespace
 
 Workspace::Workspace() {
@@ -415,6 +423,7 @@ bool Workspace::update_floating_connector(const CellPos& pos) {
     }
     auto& con = m_floating_connector;
     remove_segments(*m_seg_layouter, *con);
+    release_neighbours(*m_seg_layouter, *con);
     m_router->rm_terminatable_node(m_floating_end);
     m_floating_end = pos;
     m_router->add_terminatable_node(pos);
@@ -425,6 +434,7 @@ bool Workspace::update_floating_connector(const CellPos& pos) {
     for (const auto& seg : con->get_segments()) {
         m_seg_layouter->layout(*seg);
     }
+    m_seg_layouter->layout_not_laid_out_segs();
     return true;
 }
 
@@ -446,6 +456,8 @@ bool Workspace::fix_floating_connector() {
 bool Workspace::rm_floating_connector() {
     if (m_floating_connector) {
         remove_segments(*m_seg_layouter, *m_floating_connector);
+        release_neighbours(*m_seg_layouter, *m_floating_connector);
+        m_seg_layouter->layout_not_laid_out_segs();
         m_floating_connector = nullptr;
         m_router->rm_terminatable_node(m_floating_end);
     }

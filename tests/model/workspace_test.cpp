@@ -252,6 +252,36 @@ TEST(WorkspaceFloatingTest, CancelDropsTheSegmentsAndTheLooseEnd) {
     EXPECT_TRUE(ws.get_connector_set()->is_empty());
 }
 
+TEST(WorkspaceFloatingTest, NeighboursCloseUpWhenTheLooseEndMovesAwayOrIsCancelled) {
+    Workspace ws;
+    for (auto p : {CellPos(1, 1), CellPos(1, 4), CellPos(3, 1), CellPos(3, 4)}) {
+        ws.add_class(p);
+    }
+    auto fixed = connect(ws, CellPos(1, 1), CellPos(1, 4));
+    ASSERT_NE(fixed, nullptr);
+    auto positions = [&] {
+        std::vector<double> list;
+        for (const auto& seg : fixed->get_segments()) {
+            list.push_back(seg->get_pos());
+        }
+        return list;
+    };
+    const auto alone = positions();
+
+    // Drawn down the same column, the loose connector pushes the fixed one aside.
+    ASSERT_TRUE(ws.new_floating_connector(CellPos(1, 1), "dependency"));
+    ASSERT_TRUE(ws.update_floating_connector(CellPos(1, 4)));
+    ASSERT_NE(positions(), alone);
+
+    ASSERT_TRUE(ws.update_floating_connector(CellPos(3, 1)));
+    EXPECT_EQ(positions(), alone);
+    ASSERT_TRUE(ws.update_floating_connector(CellPos(1, 4)));
+    ASSERT_NE(positions(), alone);
+    ASSERT_TRUE(ws.rm_floating_connector());
+    EXPECT_EQ(positions(), alone);
+    expect_connectors_routed_and_laid_out(ws);
+}
+
 TEST(WorkspaceConnectorTest, RemovingAConnectorRespreadsItsNeighbours) {
     Workspace ws;
     for (auto p : {CellPos(1, 1), CellPos(1, 4), CellPos(2, 1), CellPos(2, 4)}) {
