@@ -15,8 +15,24 @@ std::deque<GdkEvent*> g_deferred;
 GdkEvent* g_replaying = nullptr;
 bool g_replay_scheduled = false;
 
+gboolean replay_deferred(gpointer);
+
+void schedule_replay() {
+    if (!g_replay_scheduled) {
+        g_replay_scheduled = true;
+        // Ahead of the default-priority event source, so nothing typed later
+        // overtakes the keys waiting here.
+        g_idle_add_full(G_PRIORITY_HIGH, replay_deferred, nullptr, nullptr);
+    }
+}
+
 gboolean replay_deferred(gpointer) {
     g_replay_scheduled = false;
+    // Inside a drain the key in hand has not been handled yet; replaying
+    // here would run the waiting keys before it, the last one first.
+    if (g_drain_depth > 0) {
+        return G_SOURCE_REMOVE;
+    }
     while (!g_deferred.empty()) {
         GdkEvent* ev = g_deferred.front();
         g_deferred.pop_front();
@@ -36,6 +52,9 @@ void drain_pending_events() {
         gtk_main_iteration_do(FALSE);
     }
     --g_drain_depth;
+    if (g_drain_depth == 0 && !g_deferred.empty()) {
+        schedule_replay();
+    }
 }
 
 bool defer_key_event(GdkEventKey* event) {
@@ -56,11 +75,8 @@ bool defer_key_event(GdkEventKey* event) {
         return false;
     }
     g_deferred.push_back(gdk_event_copy(ev));
-    if (!g_replay_scheduled) {
-        g_replay_scheduled = true;
-        // Ahead of the default-priority event source, so nothing typed later
-        // overtakes the keys waiting here.
-        g_idle_add_full(G_PRIORITY_HIGH, replay_deferred, nullptr, nullptr);
+    if (g_drain_depth == 0) {
+        schedule_replay();
     }
     return true;
 }

@@ -189,3 +189,25 @@ TEST(KeyBinderTest, OwnerMayDropBinderAndEditorWhileTheyHandleAKey) {
     EXPECT_EQ(binder, nullptr);
     EXPECT_FALSE(send_key(w.area, GDK_KEY_q));
 }
+
+TEST(KeyBinderTest, KeysTypedAheadAreHandledAfterTheKeyInHandInArrivalOrder) {
+    // The binder dispatches pending events before handling a key; keys
+    // already queued behind it must not jump ahead of it ("w b.xml" once
+    // arrived as "w b.lmx").
+    EventWindow w;
+    Ctrl::KeyBinder binder(w.area, nullptr);
+    auto handler = std::make_shared<RecordingKeyHandler>();
+    binder.set_handler(handler);
+    w.area.grab_focus();  // focusable only since the binder exists
+    for (guint keyval : {GDK_KEY_x, GDK_KEY_m, GDK_KEY_l}) {
+        GdkEvent* ev = make_key_event(w.area, keyval);
+        gdk_event_put(ev);
+        gdk_event_free(ev);
+    }
+    send_key(w.area, GDK_KEY_period);
+    for (int i = 0; i < 100 && gtk_events_pending(); ++i) {
+        gtk_main_iteration_do(FALSE);
+    }
+    EXPECT_EQ(handler->pressed,
+              (std::vector<guint>{GDK_KEY_period, GDK_KEY_x, GDK_KEY_m, GDK_KEY_l}));
+}
