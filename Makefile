@@ -37,7 +37,9 @@ format:
 # GUI tests need an X server; one xvfb-run around ctest serves them all.
 # Several test runs on one machine race for the same free display number
 # with a plain -a, so each run starts its search at a random number.
-XVFB_RUN = xvfb-run -a -n $$(shuf -i 100-4000 -n 1) -s "-screen 0 1280x1024x24"
+# -noreset: by default the server resets whenever its last client leaves,
+# and a program starting in that moment finds no display.
+XVFB_RUN = xvfb-run -a -n $$(shuf -i 100-4000 -n 1) -s "-screen 0 1280x1024x24 -noreset"
 
 test: setup lint build
 	$(XVFB_RUN) ctest --test-dir $(BUILD) --output-on-failure -j2

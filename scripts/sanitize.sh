@@ -19,5 +19,5 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # GLib's slice allocator hides frees from the leak checker.
 export G_SLICE=always-malloc
 export G_DEBUG=${G_DEBUG:-gc-friendly}
-xvfb-run -a -n "$(shuf -i 100-4000 -n 1)" -s "-screen 0 1280x1024x24" \
+xvfb-run -a -n "$(shuf -i 100-4000 -n 1)" -s "-screen 0 1280x1024x24 -noreset" \
     ctest --test-dir "$build" --output-on-failure -j2 --timeout 900

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Connect and select-connector modes: one connector of each kind, a cancelled
-# one, and one removed by walking to it.
+# Connect and select-connector modes: one connector of each kind, two
+# abandoned ones, and one highlighted and removed by walking to it; the
+# documents and the exported images show each step.
 source "$(dirname "$0")/lib.sh"
 
 lx_start
 # Classes at (0,0), (2,0), (4,0), (0,2) and (2,2).
 lx_key c l l c l l c j j h h c h h c
-# From (0,2): association up to (0,0); dependency to (2,0); aggregation to
-# (4,0); composition to (2,2); generalization up to (2,0).
+lx_cmd "xp n.png"
+lx_wait_file "$WORK/n.png"
+
+# The connect mode carries the cursor along: each connector starts where the
+# last one ended. From (0,2): association up to (0,0), dependency on to
+# (2,0), aggregation to (4,0), composition to (2,2), generalization up to
+# (2,0).
 lx_key R k k Return
 lx_key D l l Return
 lx_key A l l Return
@@ -23,16 +29,38 @@ lx_expect_doc "$WORK/a.xml" \
     "connector association 0,2 -> 0,0" "connector dependency 0,0 -> 2,0" \
     "connector aggregation 2,0 -> 4,0" "connector composition 4,0 -> 2,2" \
     "connector generalization 2,2 -> 2,0"
+lx_cmd "xp a.png"
+lx_wait_file "$WORK/a.png"
+[ "$(lx_png_size "$WORK/a.png")" = "$(lx_png_size "$WORK/n.png")" ] ||
+    fail "connectors changed the exported area: $(lx_png_size "$WORK/n.png") -> $(lx_png_size "$WORK/a.png")"
+ink_n=$(lx_png_count "$WORK/n.png" ink)
+ink_a=$(lx_png_count "$WORK/a.png" ink)
+# Five lines of 20 pixels and more, and their ends.
+[ "$ink_a" -gt $((ink_n + 150)) ] || fail "the connectors are not in the image: $ink_n -> $ink_a inked pixels"
+[ "$(lx_png_count "$WORK/a.png" active)" = 0 ] || fail "a connector is highlighted in the cell mode"
 
-# (0,2) has one connector: "r" highlights it, "x" removes it and the cell
-# mode returns, so the following "c" is refused on the occupied cell.
-lx_key h h j j r x c
+# The cursor was left at (4,1). (0,2) has one connector, which "r"
+# highlights; the export shows it in the highlight colour.
+lx_key h h h h j r
+lx_cmd "xp h.png"
+lx_wait_file "$WORK/h.png"
+active=$(lx_png_count "$WORK/h.png" active)
+[ "$active" -gt 20 ] || fail "the highlighted connector is not drawn highlighted ($active pixels)"
+
+# "x" removes it and the cell mode returns, so the following "c" is refused
+# on the occupied cell.
+lx_key x c
 lx_save b.xml
 lx_expect_doc "$WORK/b.xml" \
     "class 0 0 no name|-|-" "class 2 0 no name|-|-" "class 4 0 no name|-|-" \
     "class 0 2 no name|-|-" "class 2 2 no name|-|-" \
     "connector dependency 0,0 -> 2,0" "connector aggregation 2,0 -> 4,0" \
     "connector composition 4,0 -> 2,2" "connector generalization 2,2 -> 2,0"
+lx_cmd "xp b.png"
+lx_wait_file "$WORK/b.png"
+ink_b=$(lx_png_count "$WORK/b.png" ink)
+[ "$ink_b" -lt $((ink_a - 15)) ] || fail "the removed connector is still drawn: $ink_a -> $ink_b inked pixels"
+[ "$(lx_png_count "$WORK/b.png" active)" = 0 ] || fail "the highlight outlived the select-connector mode"
 
 # Undo restores it; deleting a class takes its connectors along.
 lx_key u l l x

@@ -1,10 +1,11 @@
 # Shared helpers of the end-to-end scenarios; sourced, never run by ctest.
 #
 # Each scenario starts the real program, types at it with xdotool and reads
-# back what it writes through ":w" and ":xp". The program drains pending
-# events before it handles a key, so keys sent in a burst can overtake each
-# other on a busy machine; every key is therefore sent on its own and the
-# helpers wait until the program is idle again before the next one.
+# back what it writes through ":w" and ":xp". Keys go out in bursts: the
+# program handles keys typed ahead in the order they arrive, so nothing waits
+# between keys. A scenario waits only for what it can see: the log line that
+# closes the command line (every key before it has then been handled), a
+# file, a window.
 
 set -euo pipefail
 export LC_ALL=C.UTF-8
@@ -16,8 +17,23 @@ E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SOURCE_DIR=${LATTRIX_SOURCE_DIR:-$(cd "$E2E_DIR/../.." && pwd)}
 
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$@"
 fi
+
+# The system's own interpreter and ImageMagick: a wrapper earlier on the PATH
+# can cost a second per call, or change the pixels it is asked to read.
+LX_PY=python3
+[ -x /usr/bin/python3 ] && LX_PY=/usr/bin/python3
+LX_CONVERT=convert
+[ -x /usr/bin/convert ] && LX_CONVERT=/usr/bin/convert
+LX_IDENTIFY=identify
+[ -x /usr/bin/identify ] && LX_IDENTIFY=/usr/bin/identify
+lx_py() { "$LX_PY" -I "$@"; }
+
+# Milliseconds between the keys of a burst.
+LX_KEY_DELAY=${LX_KEY_DELAY:-8}
+# Seconds to wait for anything the program should do.
+LX_TIMEOUT=${LX_TIMEOUT:-30}
 
 WORK=$(mktemp -d)
 LOG="$WORK/lattrix.log"
@@ -53,10 +69,19 @@ lx_nap() {
     read -r -t "$1" -u "$LX_SLEEP_FD" _ || true
 }
 
-# Waits until the program sleeps with its CPU time unchanged over two looks,
-# i.e. it has handled everything sent so far. The caller has made a round
-# trip through the X server first (xdotool syncs when it closes its
-# connection), so what it sent is already queued.
+# Polls a command until it succeeds; fails with $1 after LX_TIMEOUT seconds.
+lx_poll() {
+    local what=$1 deadline
+    shift
+    deadline=$((SECONDS + LX_TIMEOUT))
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "$what (after ${LX_TIMEOUT} s)"
+        lx_nap 0.02
+    done
+}
+
+# Waits until the program sleeps with its CPU time unchanged over two looks.
+# Only for what leaves no other trace (a fresh window taking the focus).
 lx_idle() {
     local stat last="" now i f
     for i in $(seq 1 600); do
@@ -73,89 +98,129 @@ lx_idle() {
     fail "the program stays busy"
 }
 
+lx_find_window() {
+    if ! kill -0 "$LX_PID" 2>/dev/null; then
+        # An X server that resets when its last client leaves turns away
+        # whoever connects in that moment: try once more.
+        if [ -z "${LX_RETRIED:-}" ] && grep -q 'cannot open display' "$LOG"; then
+            LX_RETRIED=1
+            lx_nap 0.5
+            lx_spawn
+            return 1
+        fi
+        fail "the program exited early"
+    fi
+    LX_WID=$(xdotool search --onlyvisible --pid "$LX_PID" --name '^Lattrix' 2>/dev/null | head -n 1 || true)
+    [ -n "$LX_WID" ]
+}
+
 # Starts the program in the scratch directory and waits for its window.
-lx_start() {
+lx_spawn() {
     (cd "$WORK" && exec "$LATTRIX") >"$LOG" 2>&1 &
     LX_PID=$!
-    local i
-    for i in $(seq 1 600); do
-        LX_WID=$(xdotool search --onlyvisible --pid "$LX_PID" --name '^Lattrix' 2>/dev/null | head -n 1 || true)
-        [ -n "$LX_WID" ] && break
-        kill -0 "$LX_PID" 2>/dev/null || fail "the program exited early"
-        sleep 0.1
-    done
-    [ -n "$LX_WID" ] || fail "no window after 60 s"
+}
+
+lx_start() {
+    LX_RETRIED=""
+    lx_spawn
+    lx_poll "no window" lx_find_window
     lx_focus "$LX_WID"
 }
 
 # There is no window manager under Xvfb: focus the window ourselves.
 lx_focus() {
-    local i
-    for i in $(seq 1 50); do
-        xdotool windowfocus --sync "$1" 2>/dev/null && break
-        sleep 0.1
-    done
-    xdotool getmouselocation >/dev/null
+    lx_poll "window $1 never took the focus" timeout 5 xdotool windowfocus --sync "$1"
     lx_idle
 }
 
-# Presses keys (xdotool names: "c", "shift+Return", "ctrl+r", "colon").
+# Presses keys, in one burst (xdotool names: "c", "shift+Return", "ctrl+r").
 lx_key() {
-    local k
-    for k in "$@"; do
-        xdotool key "$k"
-        lx_idle
-    done
+    xdotool key --delay "$LX_KEY_DELAY" "$@"
 }
 
-# Types text one character at a time (non-ASCII included).
+# Gives each character of $1 beyond ASCII a key of its own, once for the
+# session. Left to itself, xdotool borrows one spare key for every such
+# character and maps it back afterwards; a busy program that reads the key
+# map late then sees the wrong character.
+lx_map_keys() {
+    lx_py - "$1" <<'PY'
+import ctypes, sys
+
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int)]
+x.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+x.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int, ctypes.POINTER(ctypes.c_int)]
+x.XChangeKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                     ctypes.POINTER(ctypes.c_ulong), ctypes.c_int]
+x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+x.XFree.argtypes = [ctypes.c_void_p]
+
+dpy = x.XOpenDisplay(None)
+if not dpy:
+    sys.exit("cannot open display")
+lo, hi, per = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+x.XDisplayKeycodes(dpy, ctypes.byref(lo), ctypes.byref(hi))
+n = hi.value - lo.value + 1
+m = x.XGetKeyboardMapping(dpy, lo.value, n, ctypes.byref(per))
+have = {m[i] for i in range(n * per.value)}
+# Latin-1 keysyms are the code points; the others are 0x1000000 + code point.
+want = [ord(c) if ord(c) < 0x100 else 0x1000000 | ord(c) for c in dict.fromkeys(sys.argv[1]) if ord(c) > 0x7F]
+want = [k for k in want if k not in have]
+# Keycode 8 and up; the lowest may be refused, so start above it.
+free = [lo.value + k for k in range(1, n) if all(m[k * per.value + j] == 0 for j in range(per.value))]
+x.XFree(m)
+if len(want) > len(free):
+    sys.exit("not enough spare keys for %d characters" % len(want))
+for code, sym in zip(free, want):
+    x.XChangeKeyboardMapping(dpy, code, 2, (ctypes.c_ulong * 2)(sym, sym), 1)
+x.XSync(dpy, 0)
+PY
+}
+
+# Types text in one burst (non-ASCII included).
 lx_type() {
-    local text=$1 i
-    for ((i = 0; i < ${#text}; i++)); do
-        xdotool type -- "${text:i:1}"
-        lx_idle
-    done
+    if LC_ALL=C grep -q '[^ -~]' <<<"$1"; then
+        lx_map_keys "$1" || fail "cannot map keys for '$1'"
+    fi
+    xdotool type --delay "$LX_KEY_DELAY" -- "$1"
 }
 
 lx_log_count() {
     grep -c -- "$1" "$LOG" 2>/dev/null || true
 }
 
+lx_log_above() {
+    [ "$(lx_log_count "$1")" -gt "$2" ]
+}
+
 # Waits until the log holds more than $2 lines matching $1.
 lx_wait_log() {
-    local i
-    for i in $(seq 1 300); do
-        [ "$(lx_log_count "$1")" -gt "$2" ] && return 0
-        sleep 0.1
-    done
-    fail "the log never showed '$1'"
+    lx_poll "the log never showed '$1'" lx_log_above "$1" "$2"
 }
 
-# Runs one command-line command: ":" then the text, then Return.
+# Runs one command-line command: ":" then the text, then Return, and waits
+# until the command line has closed again, so the command and every key
+# typed before it have been handled.
 lx_cmd() {
-    local on off
-    on=$(lx_log_count 'active cmd ctrl true')
+    local off
     off=$(lx_log_count 'active cmd ctrl false')
-    lx_key colon
-    lx_wait_log 'active cmd ctrl true' "$on"
+    xdotool key --delay "$LX_KEY_DELAY" colon
     lx_type "$1"
-    lx_key Return
-    lx_wait_log 'active cmd ctrl false' "$off"
+    xdotool key --delay "$LX_KEY_DELAY" Return
+    lx_poll "the command line never ran ':$1' (is ':' bound in the mode the keys before left?)" \
+        lx_log_above 'active cmd ctrl false' "$off"
 }
 
-# Waits for a file that the program writes, complete and readable.
+# Fails unless the program wrote $1. The program writes a file whole in one
+# step, and a command's file is there once the command line has closed.
 lx_wait_file() {
-    local f=$1 i
-    for i in $(seq 1 300); do
-        if [ -s "$f" ]; then
-            case "$f" in
-            *.png) identify "$f" >/dev/null 2>&1 && return 0 ;;
-            *) python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' "$f" 2>/dev/null && return 0 ;;
-            esac
-        fi
-        sleep 0.1
-    done
-    fail "$f was never written"
+    local f=$1 LX_TIMEOUT=5
+    lx_poll "$f was never written" test -s "$f"
+    case "$f" in
+    *.png) "$LX_IDENTIFY" "$f" >/dev/null 2>&1 || fail "$f is not a PNG image" ;;
+    esac
 }
 
 # Saves the document with ":w" into $WORK/$1 (the program runs in $WORK,
@@ -170,7 +235,7 @@ lx_save() {
 #   class H V name|block1|block2   (a hidden block is "-", line breaks "\n")
 #   connector TYPE SH,SV -> EH,EV
 lx_summary() {
-    python3 - "$1" <<'PY'
+    lx_py - "$1" <<'PY'
 import sys
 import xml.etree.ElementTree as ET
 
@@ -209,7 +274,7 @@ lx_expect_doc() {
 # Asks a window to close the way a window manager does (WM_DELETE_WINDOW),
 # so the program's close question runs; xdotool can only destroy windows.
 lx_request_close() {
-    python3 - "$1" <<'PY'
+    lx_py - "$1" <<'PY'
 import ctypes, sys
 
 x = ctypes.cdll.LoadLibrary("libX11.so.6")
@@ -248,18 +313,15 @@ x.XSync(dpy, 0)
 PY
 }
 
-# Waits for the program to end; fails when it is still running after $1 s.
+lx_exited() {
+    ! kill -0 "$LX_PID" 2>/dev/null
+}
+
+# Waits for the program to end.
 lx_wait_exit() {
-    local i
-    for i in $(seq 1 $(($1 * 10))); do
-        if ! kill -0 "$LX_PID" 2>/dev/null; then
-            wait "$LX_PID" 2>/dev/null || true
-            LX_PID=""
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "the program is still running after $1 s"
+    lx_poll "the program is still running" lx_exited
+    wait "$LX_PID" 2>/dev/null || true
+    LX_PID=""
 }
 
 # Prints the ids of the program's dialogs: its visible windows other than the
@@ -272,4 +334,22 @@ lx_other_windows() {
         case "$geo" in "" | 1x1 | "$(xdotool getdisplaygeometry | tr ' ' x)") continue ;; esac
         echo "$w"
     done
+}
+
+# Counts pixels of a PNG image: "ink" counts those that are not white,
+# "active" the olive ones of a highlighted connector (red and green alike,
+# well above blue).
+lx_png_count() {
+    "$LX_CONVERT" "$1" -alpha off -format %c histogram:info:- | awk -v kind="$2" '
+        match($0, /\(([0-9]+),([0-9]+),([0-9]+)\)/) {
+            split(substr($0, RSTART + 1, RLENGTH - 2), c, ",")
+            n = $1 + 0
+            if (kind == "ink" && !(c[1] == 255 && c[2] == 255 && c[3] == 255)) total += n
+            if (kind == "active" && c[1] > 64 && c[1] - c[2] < 24 && c[2] - c[1] < 24 && c[3] < c[1] / 2) total += n
+        }
+        END { print total + 0 }'
+}
+
+lx_png_size() {
+    "$LX_IDENTIFY" -format '%w %h' "$1"
 }

@@ -29,11 +29,18 @@ lx_key Escape Escape
 lx_save c.xml
 lx_expect_doc "$WORK/c.xml" 'class 0 0 Café注文|id : int\nok|run()'
 
-# "dd" in the normal mode deletes a line; <S-Del> removes the block itself.
-lx_key i j dd Escape
+# The normal mode takes up the text where editing left off, in block 2: "k"
+# from its first line climbs to block 1's last line, and "dd" deletes it.
+lx_key i k d d Escape
 lx_save d.xml
-lx_expect_doc "$WORK/d.xml" 'class 0 0 Café注文|ok|run()'
-lx_key i j j shift+Delete Escape
+lx_expect_doc "$WORK/d.xml" 'class 0 0 Café注文|id : int|run()'
+
+# <S-Del> in block 1 hides a block, block 2's text moving up; undo brings
+# both texts back where they were.
+lx_key i shift+Delete Escape
 lx_save e.xml
-lx_expect_doc "$WORK/e.xml" 'class 0 0 Café注文|ok|-'
+lx_expect_doc "$WORK/e.xml" 'class 0 0 Café注文|run()|-'
+lx_key u
+lx_save f.xml
+lx_expect_doc "$WORK/f.xml" 'class 0 0 Café注文|id : int|run()'
 pass

@@ -5,7 +5,7 @@ set -euo pipefail
 LATTRIX=${1:?usage: window_test.sh path/to/lattrix}
 
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$@"
 fi
 
 workdir=$(mktemp -d)
