@@ -17,5 +17,5 @@ lx_key l l l
 lx_nap 1
 lx_idle
 import -window "$LX_WID" "$WORK/shot.png"
-convert "$WORK/shot.png" -strip "$ROOT/docs/screenshot.png"
-echo "wrote $ROOT/docs/screenshot.png ($(identify -format '%wx%h' "$ROOT/docs/screenshot.png"))"
+"$LX_CONVERT" "$WORK/shot.png" -strip "$ROOT/docs/screenshot.png"
+echo "wrote $ROOT/docs/screenshot.png ($("$LX_IDENTIFY" -format '%wx%h' "$ROOT/docs/screenshot.png"))"
