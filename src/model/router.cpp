@@ -116,6 +116,16 @@ bool Router::add_terminatable_node(const CellPos& pos) {
     return true;
 }
 
+void Router::add_terminatable_nodes(const std::vector<CellPos>& positions) {
+    if (positions.empty()) {
+        return;
+    }
+    for (const CellPos& p : positions) {
+        m_term_counts.set(p.h, p.v, std::make_shared<int32_t>(get_term_count(p) + 1));
+    }
+    sync_graph_with_terms();
+}
+
 bool Router::rm_terminatable_node(const CellPos& pos) {
     const int32_t count = get_term_count(pos);
     if (count < 1) {
@@ -441,6 +451,40 @@ void Router::restore_weights() {
     m_weighted.clear();
 }
 
+namespace {
+
+// Whether p lies on the line that leaves end in direction d, end included:
+// the cells gain_weight_on_directed_line walks from end.
+bool on_ray(const CellPos& p, const CellPos& end, MovingDir d) {
+    switch (d) {
+        case MovingDir::UP:
+            return p.h == end.h && p.v <= end.v;
+        case MovingDir::DOWN:
+            return p.h == end.h && p.v >= end.v;
+        case MovingDir::LEFT:
+            return p.v == end.v && p.h <= end.h;
+        case MovingDir::RIGHT:
+            return p.v == end.v && p.h >= end.h;
+    }
+    return false;
+}
+
+}  // namespace
+
+int32_t Router::hop_weight(const RouteNode& node, MovingDir d) const {
+    int32_t w = node.get_weight(d);
+    if (!m_discounting) {
+        return w;
+    }
+    const double factor = d == MovingDir::UP || d == MovingDir::DOWN ? 0.2 : 0.5;
+    for (const CellPos& end : {m_discount_start, m_discount_goal}) {
+        if (on_ray(node.pos, end, d)) {
+            w = static_cast<int32_t>(w * factor);
+        }
+    }
+    return w;
+}
+
 void Router::trace_pred(Route& route, const CellPos& goal) const {
     std::vector<CellPos> chain;
     for (const RouteNode* n = node_at(goal); n; n = n->epoch == m_epoch ? n->pred : nullptr) {
@@ -487,7 +531,7 @@ void Router::search(RouteNode& start, const RouteNode& goal) {
             if (!next || (next->terminatable && next != &goal)) {
                 continue;
             }
-            const int32_t nd = node->dist + node->get_weight(d);
+            const int32_t nd = node->dist + hop_weight(*node, d);
             if (nd < dist_of(*next)) {
                 next->dist = nd;
                 next->pred = node;
@@ -509,11 +553,17 @@ std::shared_ptr<Route> Router::new_shortest_route(const CellPos& start, const Ce
     ++m_epoch;
     if (m_full_reset_search) {
         init_node();
+        set_recommended_path_weight(start, goal);
     } else {
+        // Discounts written by an earlier plain search or by a caller go;
+        // this search applies its own as it goes.
         restore_weights();
+        m_discount_start = start;
+        m_discount_goal = goal;
+        m_discounting = true;
     }
-    set_recommended_path_weight(start, goal);
     search(*s, *g);
+    m_discounting = false;
     trace_pred(*route, goal);
     return route;
 }

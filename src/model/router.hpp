@@ -38,6 +38,12 @@ class Router : public Cells<RouteNode> {
     // Registers one terminal at pos and grows the graph around it and around
     // its corners with every other terminal. Always true.
     bool add_terminatable_node(const CellPos& pos);
+    // Registers every terminal of positions (a cell listed twice counts
+    // twice) and builds the graph for all of them at once. The graph is the
+    // one adding them one by one would give, but one by one costs a pass
+    // over all terminals per terminal, which makes reading a large document
+    // quadratic; this costs the size of the graph.
+    void add_terminatable_nodes(const std::vector<CellPos>& positions);
     // Unregisters one terminal at pos and shrinks the graph, relinking the
     // survivors across the gap. Nothing happens when pos holds no terminal.
     // Always true.
@@ -115,6 +121,12 @@ class Router : public Cells<RouteNode> {
         return n.epoch == m_epoch ? n.dist : RouteNode::DIST_UNREACHED;
     }
     void restore_weights();
+    // The cost of the hop from node in direction d during a search. The
+    // default search does not write the discounts of
+    // set_recommended_path_weight into the nodes, which walks four whole
+    // lines from each end per route; it applies the same discounts, with the
+    // same truncation and in the same order, to the hops it looks at.
+    int32_t hop_weight(const RouteNode& node, MovingDir d) const;
     void search(RouteNode& start, const RouteNode& goal);
 
     Cells<int32_t> m_term_counts;
@@ -126,6 +138,10 @@ class Router : public Cells<RouteNode> {
     // restores only these.
     std::vector<CellPos> m_weighted;
     uint64_t m_epoch = 0;
+    // The ends whose lines the running default search discounts.
+    CellPos m_discount_start;
+    CellPos m_discount_goal;
+    bool m_discounting = false;
     bool m_full_reset_search = false;
     int64_t m_last_search_visits = 0;
 };

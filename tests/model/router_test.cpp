@@ -111,10 +111,12 @@ MovingDir hop_dir(const CellPos& a, const CellPos& b) {
     return b.h < a.h ? MovingDir::LEFT : MovingDir::RIGHT;
 }
 
-// The cost of route under the router's current weights, checking on the way
-// that every hop follows a link and no cell but the ends is a terminal.
-// -1 when the route is not a path of the graph.
-int64_t route_cost(const Router& r, const Route& route) {
+// The cost of route under the weights of a search between its ends,
+// checking on the way that every hop follows a link and no cell but the ends
+// is a terminal. -1 when the route is not a path of the graph.
+int64_t route_cost(Router& r, const Route& route) {
+    r.init_node();
+    r.set_recommended_path_weight(route.start, route.goal);
     int64_t cost = 0;
     for (size_t i = 0; i + 1 < route.cells.size(); ++i) {
         auto a = r.get(route.cells[i].h, route.cells[i].v);
@@ -264,6 +266,42 @@ TEST(RouterGraphTest, RandomAddsAndRemovesMatchAGraphBuiltFromScratch) {
     }
 }
 
+TEST(RouterGraphTest, AddingManyAtOnceGivesTheGraphOfAddingThemOneByOne) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 10; ++round) {
+        // Some terminals already there, some cells listed twice, some lines
+        // shared, as when a document is read into a router in use.
+        Router bulk;
+        std::vector<CellPos> before;
+        for (int i = 0; i < static_cast<int>(rng() % 5); ++i) {
+            before.emplace_back(rng() % 16, rng() % 16);
+            bulk.add_terminatable_node(before.back());
+        }
+        std::vector<CellPos> added;
+        for (int i = 0; i < 25; ++i) {
+            added.emplace_back(rng() % 16, rng() % 16);
+        }
+        bulk.add_terminatable_nodes(added);
+
+        std::vector<CellPos> all = before;
+        all.insert(all.end(), added.begin(), added.end());
+        expect_well_linked(snapshot(bulk));
+        expect_same_graph(bulk, all);
+        // The graph keeps working for the one-by-one operations.
+        bulk.rm_terminatable_node(added[0]);
+        all.erase(std::find(all.begin(), all.end(), added[0]));
+        expect_same_graph(bulk, all);
+        auto route = bulk.new_shortest_route(added[1], added[2]);
+        if (route->size() > 1) {
+            EXPECT_EQ(route_cost(bulk, *route), reference_cost(bulk, added[1], added[2]));
+        }
+        ASSERT_FALSE(HasFailure()) << "round " << round;
+    }
+    Router empty;
+    empty.add_terminatable_nodes({});
+    EXPECT_EQ(empty.get_node_count(), 0);
+}
+
 TEST(RouterSearchTest, RecommendedWeightsDiscountTheLinesThroughTheEnds) {
     Router r;
     build(r, {CellPos(2, 2), CellPos(6, 2)});
@@ -333,8 +371,12 @@ TEST(RouterSearchTest, FastSearchFindsTheSameRoutesAsTheFullOne) {
         Router full;
         full.set_full_reset_search(true);
         std::vector<CellPos> terms;
-        for (int i = 0; i < 14; ++i) {
-            const CellPos p(rng() % 20, rng() % 20);
+        // Later rounds are larger, with long lines through the ends, where
+        // the discounts of the search reach far.
+        const int count = round < 5 ? 14 : 80;
+        const unsigned side = round < 5 ? 20 : 48;
+        for (int i = 0; i < count; ++i) {
+            const CellPos p(rng() % side, rng() % side);
             terms.push_back(p);
             fast.add_terminatable_node(p);
             full.add_terminatable_node(p);
