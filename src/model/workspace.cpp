@@ -33,8 +33,18 @@ bool is_valid_index(int32_t index) {
     return 0 <= index && index <= CellPos::MAX;
 }
 
+// In uid order. The set's own order follows the objects' addresses, which
+// change from run to run, and the order in which connectors are routed and
+// handed to the layouter decides where parallel segments end up: the same
+// document must come out the same every time it is read or edited.
 ConnectorList to_list(const Connectors& set) {
-    return ConnectorList(set.begin(), set.end());
+    ConnectorList list;
+    list.reserve(static_cast<size_t>(set.size()));
+    set.foreach_ordered([&list](const std::shared_ptr<AbstractConnectorElement>& con) {
+        list.push_back(con);
+        return true;
+    });
+    return list;
 }
 
 void add_segments(SegmentLayouter& layouter, const AbstractConnectorElement& con) {
@@ -569,10 +579,12 @@ bool Workspace::read(SerializingReader& reader) {
     // Clamping would stack such entries onto cells of others; they are left
     // out instead, which also keeps the router and grid bounded.
     drop_outside_table();
-    m_element_cells->foreach ([this](int32_t h, int32_t v, const std::shared_ptr<Element>&) {
-        m_router->add_terminatable_node(CellPos(h, v));
+    std::vector<CellPos> terms;
+    m_element_cells->foreach ([&terms](int32_t h, int32_t v, const std::shared_ptr<Element>&) {
+        terms.emplace_back(h, v);
         return true;
     });
+    m_router->add_terminatable_nodes(terms);
     m_connector_set->update_linked_elem(*m_element_cells);
     for (const auto& con : to_list(*m_connector_set)) {
         auto route = m_router->new_shortest_route(con->start_pos, con->end_pos);

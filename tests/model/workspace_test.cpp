@@ -443,3 +443,92 @@ TEST(WorkspaceFileTest, LoadRebuildsLayoutAndRoutes) {
     EXPECT_EQ(con->end_elem, loaded.get_element_cells()->get(1, 4));
     expect_connectors_routed_and_laid_out(loaded);
 }
+
+namespace {
+
+// Where every connector of ws runs, segment by segment, in uid order.
+std::string layout_signature(Workspace& ws) {
+    std::string sig;
+    ws.get_connector_set()->foreach_ordered([&sig](const auto& con) {
+        for (const auto& seg : con->get_segments()) {
+            char buf[160];
+            std::snprintf(buf, sizeof buf, "%s-%s %.3f,%.3f %.3f,%.3f|",
+                          seg->start.to_string().c_str(), seg->end.to_string().c_str(),
+                          seg->start_point.x, seg->start_point.y, seg->end_point.x,
+                          seg->end_point.y);
+            sig += buf;
+        }
+        sig += "\n";
+        return true;
+    });
+    return sig;
+}
+
+// A 5 x 5 block of classes on every other cell, each joined to the next in
+// its row, its column and diagonally, so that many connectors share gaps.
+std::string crowded_document() {
+    std::string x = "<workspace><element_cells>";
+    uint32_t uid = 0x100;
+    for (int v = 0; v < 5; ++v) {
+        for (int h = 0; h < 5; ++h) {
+            x += "<cell h=\"" + std::to_string(2 * h) + "\" v=\"" + std::to_string(2 * v) +
+                 "\"><class uid=\"" + std::to_string(uid++) + "\"><name>C" + std::to_string(h) +
+                 std::to_string(v) + "</name></class></cell>";
+        }
+    }
+    x += "</element_cells><connector_set>";
+    auto con = [&](int h0, int v0, int h1, int v1) {
+        x += "<connector uid=\"" + std::to_string(uid++) + "\" type=\"association\"><start h=\"" +
+             std::to_string(2 * h0) + "\" v=\"" + std::to_string(2 * v0) + "\"/><end h=\"" +
+             std::to_string(2 * h1) + "\" v=\"" + std::to_string(2 * v1) + "\"/></connector>";
+    };
+    for (int v = 0; v < 5; ++v) {
+        for (int h = 0; h < 5; ++h) {
+            if (h + 2 < 5) {
+                con(h, v, h + 2, v);
+            }
+            if (v + 2 < 5) {
+                con(h, v, h, v + 2);
+            }
+            if (h + 1 < 5 && v + 1 < 5) {
+                con(h, v, h + 1, v + 1);
+            }
+        }
+    }
+    return x + "</connector_set></workspace>";
+}
+
+}  // namespace
+
+TEST(WorkspaceFileTest, TheSameDocumentIsLaidOutTheSameEveryTime) {
+    TempDir dir;
+    write_file(dir.file("crowded.xml"), crowded_document());
+    Workspace first;
+    ASSERT_TRUE(first.load(dir.file("crowded.xml")));
+    const std::string expected = layout_signature(first);
+    ASSERT_EQ(first.get_connector_set()->size(), 46);
+
+    // Other workspaces get their objects at other addresses; neither that
+    // nor the order of earlier edits may move a segment.
+    std::vector<std::shared_ptr<Workspace>> others;
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::unique_ptr<char[]>> padding;
+        for (int i = 0; i < 50 * round; ++i) {
+            padding.push_back(std::make_unique<char[]>(48 + 16 * i));
+        }
+        auto ws = std::make_shared<Workspace>();
+        ASSERT_TRUE(ws->load(dir.file("crowded.xml")));
+        EXPECT_EQ(layout_signature(*ws), expected) << "load " << round;
+        others.push_back(ws);
+    }
+    Workspace a;
+    Workspace b;
+    ASSERT_TRUE(a.load(dir.file("crowded.xml")));
+    ASSERT_TRUE(b.load(dir.file("crowded.xml")));
+    ASSERT_TRUE(a.insert_row(3));
+    ASSERT_TRUE(b.insert_row(3));
+    EXPECT_EQ(layout_signature(a), layout_signature(b));
+    ASSERT_TRUE(a.rm_class(CellPos(4, 5)));
+    ASSERT_TRUE(b.rm_class(CellPos(4, 5)));
+    EXPECT_EQ(layout_signature(a), layout_signature(b));
+}
