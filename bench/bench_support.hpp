@@ -1,0 +1,106 @@
+#pragma once
+
+// What the benchmark programs share: the generated documents, kept in a
+// private temporary directory for the life of the process, and the places
+// of the diagram that the single edits work on.
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <string>
+
+#include <glib.h>
+#include <glib/gstdio.h>
+
+#include "diagram_generator.hpp"
+
+namespace Bench {
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string tmpl = std::string(g_get_tmp_dir()) + "/lattrix-bench-XXXXXX";
+        char* made = g_mkdtemp(tmpl.data());
+        m_path = made != nullptr ? made : g_get_tmp_dir();
+    }
+    ~TempDir() {
+        GDir* dir = g_dir_open(m_path.c_str(), 0, nullptr);
+        if (dir != nullptr) {
+            while (const char* name = g_dir_read_name(dir)) {
+                g_unlink((m_path + "/" + name).c_str());
+            }
+            g_dir_close(dir);
+        }
+        g_rmdir(m_path.c_str());
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+  private:
+    std::string m_path;
+};
+
+inline TempDir& temp_dir() {
+    static TempDir dir;
+    return dir;
+}
+
+inline const GenDiagram& diagram(int n) {
+    static std::map<int, GenDiagram> cache;
+    auto it = cache.find(n);
+    if (it == cache.end()) {
+        it = cache.emplace(n, generate_diagram(n)).first;
+    }
+    return it->second;
+}
+
+// The document of the diagram of n classes, written on first use.
+inline std::string document_path(int n) {
+    static std::map<int, std::string> paths;
+    auto it = paths.find(n);
+    if (it == paths.end()) {
+        std::string path = temp_dir().path() + "/diagram-" + std::to_string(n) + ".xml";
+        write_file(path, to_document_xml(diagram(n)));
+        it = paths.emplace(n, path).first;
+    }
+    return it->second;
+}
+
+// The class nearest to the middle of the diagram: the edits happen there,
+// so a row or column edit moves about half of everything.
+inline const GenClass& middle_class(const GenDiagram& d) {
+    int32_t max_h = 0;
+    int32_t max_v = 0;
+    for (const auto& c : d.classes) {
+        max_h = std::max(max_h, c.h);
+        max_v = std::max(max_v, c.v);
+    }
+    const GenClass* best = &d.classes.front();
+    double best_dist = std::numeric_limits<double>::max();
+    for (const auto& c : d.classes) {
+        const double dist = std::hypot(c.h - max_h / 2.0, c.v - max_v / 2.0);
+        if (dist < best_dist) {
+            best_dist = dist;
+            best = &c;
+        }
+    }
+    return *best;
+}
+
+// The path of the program beside this one in the build directory.
+inline std::string sibling_program(const char* name) {
+    char buf[4096];
+    const ssize_t len = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (len <= 0) {
+        return name;
+    }
+    std::string self(buf, static_cast<size_t>(len));
+    return self.substr(0, self.rfind('/') + 1) + name;
+}
+
+}  // namespace Bench

@@ -1,0 +1,120 @@
+// Painting generated diagrams of N classes: one full frame of a 1000 x 800
+// view of the editor's canvas, painted by the canvas's own drawers into an
+// image surface (no display needed), and the whole run of lattrix-export
+// writing the diagram as PNG.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include <cairo.h>
+#include <glibmm/init.h>
+
+#include "bench_support.hpp"
+#include "model/grid.hpp"
+#include "model/workspace.hpp"
+#include "view/color_map.hpp"
+#include "view/drawer_context.hpp"
+#include "view/drawers/drawer_list.hpp"
+
+extern char** environ;
+
+namespace {
+
+const int SIZES[] = {50, 200, 1000};
+
+// The view is centred on the middle class, so at N >= 200 it is full of
+// boxes and connectors; the cursor sits on that class.
+void BM_CanvasFrame(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    auto ws = std::make_shared<Model::Workspace>();
+    if (!ws->load(Bench::document_path(n))) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const Bench::GenClass& mid = Bench::middle_class(Bench::diagram(n));
+    const Rectangle cell = ws->get_grid()->get_rectangle(mid.h, mid.v);
+    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
+    if (!dc->configure_img(1000, 800)) {
+        state.SkipWithError("no image surface");
+        return;
+    }
+    dc->set_color_map(std::make_shared<View::ColorMap>());
+    const double x = std::max(0.0, cell.x + cell.width / 2 - 500);
+    const double y = std::max(0.0, cell.y + cell.height / 2 - 400);
+    dc->set_offset(Point(-x, -y));
+    dc->set_cell_pos(CellPos(mid.h, mid.v));
+    const View::DrawerList drawers = View::new_canvas_drawers(dc);
+    for (auto _ : state) {
+        View::draw_all(drawers, *dc);
+        // Make sure cairo has really put every pixel in place.
+        dc->get_surface()->flush();
+    }
+}
+
+// lattrix-export as a user runs it: start, read, route, lay out, paint,
+// encode, write.
+void BM_ExportToolPng(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::string in = Bench::document_path(n);
+    const std::string out = Bench::temp_dir().path() + "/export-" + std::to_string(n) + ".png";
+    const std::string tool = Bench::sibling_program("lattrix-export");
+    double wall_total = 0;
+    for (auto _ : state) {
+        char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>(in.c_str()),
+                        const_cast<char*>(out.c_str()), nullptr};
+        pid_t pid = 0;
+        int status = 0;
+        rusage usage{};
+        const auto t0 = std::chrono::steady_clock::now();
+        if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ) != 0 ||
+            wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            state.SkipWithError("lattrix-export failed");
+            break;
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        wall_total += std::chrono::duration<double, std::milli>(t1 - t0).count();
+        // The child's own CPU time, user and system: what the run costs on
+        // a machine that is not busy with other work.
+        auto seconds = [](const timeval& tv) { return tv.tv_sec + tv.tv_usec * 1e-6; };
+        state.SetIterationTime(seconds(usage.ru_utime) + seconds(usage.ru_stime));
+    }
+    if (state.iterations() > 0) {
+        state.counters["wall_ms"] = wall_total / static_cast<double>(state.iterations());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Glib::init();
+    for (int n : SIZES) {
+        benchmark::RegisterBenchmark("canvas_frame_1000x800", BM_CanvasFrame)
+            ->Arg(n)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.2)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
+    for (int n : SIZES) {
+        benchmark::RegisterBenchmark("export_tool_png", BM_ExportToolPng)
+            ->Arg(n)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->MinTime(0.5)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

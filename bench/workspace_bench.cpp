@@ -1,0 +1,364 @@
+// The document operations on generated diagrams of N classes: load (read,
+// route, lay out), save, every single edit as the editor's actions make it,
+// and the undo and redo of each; and, in a fresh process, the peak memory
+// of a loaded diagram.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <glibmm/init.h>
+
+#include "bench_support.hpp"
+#include "ctrl/action.hpp"
+#include "ctrl/actions.hpp"
+#include "model/class_element.hpp"
+#include "model/connectors.hpp"
+#include "model/element_cells.hpp"
+#include "model/text_element.hpp"
+#include "model/workspace.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using WorkspacePtr = std::shared_ptr<Model::Workspace>;
+
+const int SIZES[] = {50, 200, 1000};
+
+WorkspacePtr load_workspace(int n) {
+    auto ws = std::make_shared<Model::Workspace>();
+    if (!ws->load(Bench::document_path(n))) {
+        return nullptr;
+    }
+    return ws;
+}
+
+// One loaded workspace per size, shared by the edit benchmarks; every edit
+// benchmark leaves it as it found it.
+WorkspacePtr shared_workspace(int n) {
+    static std::map<int, WorkspacePtr> cache;
+    auto& ws = cache[n];
+    if (!ws) {
+        ws = load_workspace(n);
+    }
+    return ws;
+}
+
+void BM_Load(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::string path = Bench::document_path(n);
+    for (auto _ : state) {
+        auto ws = std::make_shared<Model::Workspace>();
+        if (!ws->load(path)) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        benchmark::DoNotOptimize(ws.get());
+    }
+}
+
+void BM_Save(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    auto ws = shared_workspace(n);
+    const std::string out = Bench::temp_dir().path() + "/saved-" + std::to_string(n) + ".xml";
+    for (auto _ : state) {
+        if (!ws->save(out)) {
+            state.SkipWithError("save failed");
+            break;
+        }
+    }
+}
+
+// ---- single edits --------------------------------------------------------------
+
+struct Places {
+    CellPos middle;   // a class
+    CellPos empty;    // a free lattice place near it
+    CellPos partner;  // a nearby class not joined to middle yet
+};
+
+Places places_of(int n) {
+    const Bench::GenDiagram& d = Bench::diagram(n);
+    const Bench::GenClass& mid = Bench::middle_class(d);
+    Places p;
+    p.middle = CellPos(mid.h, mid.v);
+    std::set<std::pair<int32_t, int32_t>> used;
+    for (const auto& c : d.classes) {
+        used.insert({c.h, c.v});
+    }
+    p.empty = CellPos(mid.h + 1, mid.v);
+    for (int r = 1; r < 50 && p.empty.h == mid.h + 1; ++r) {
+        for (int dv = -r; dv <= r && p.empty.h == mid.h + 1; ++dv) {
+            for (int dh = -r; dh <= r; ++dh) {
+                const int32_t h = mid.h + 2 * dh;
+                const int32_t v = mid.v + 2 * dv;
+                if (h >= 0 && v >= 0 && used.count({h, v}) == 0) {
+                    p.empty = CellPos(h, v);
+                    break;
+                }
+            }
+        }
+    }
+    std::set<std::pair<int32_t, int32_t>> joined;
+    for (const auto& con : d.connectors) {
+        const auto& a = d.classes[con.from];
+        const auto& b = d.classes[con.to];
+        if (a.h == mid.h && a.v == mid.v) {
+            joined.insert({b.h, b.v});
+        } else if (b.h == mid.h && b.v == mid.v) {
+            joined.insert({a.h, a.v});
+        }
+    }
+    p.partner = p.middle;
+    int best = 1 << 30;
+    for (const auto& c : d.classes) {
+        const int dist = std::abs(c.h - mid.h) + std::abs(c.v - mid.v);
+        if (dist > 0 && dist < best && joined.count({c.h, c.v}) == 0) {
+            best = dist;
+            p.partner = CellPos(c.h, c.v);
+        }
+    }
+    return p;
+}
+
+// Makes one edit as an undoable action, or null when the edit was refused.
+using EditFn = std::function<std::unique_ptr<Ctrl::Action>(const WorkspacePtr&, const Places&)>;
+
+template <typename A>
+std::unique_ptr<Ctrl::Action> run(std::unique_ptr<A> action) {
+    return action->execute() ? std::move(action) : nullptr;
+}
+
+const std::vector<std::pair<const char*, EditFn>>& edits() {
+    static const std::vector<std::pair<const char*, EditFn>> list = {
+        {"add_class",
+         [](const WorkspacePtr& ws, const Places& p) {
+             return run(std::make_unique<Ctrl::AddClassAction>(ws, p.empty));
+         }},
+        {"remove_class",
+         [](const WorkspacePtr& ws, const Places& p) {
+             return run(std::make_unique<Ctrl::RemoveClassAction>(ws, p.middle));
+         }},
+        {"insert_row",
+         [](const WorkspacePtr& ws, const Places& p) {
+             return run(std::make_unique<Ctrl::InsertLineAction>(ws, CellDir::V, p.middle.v));
+         }},
+        {"remove_row",
+         [](const WorkspacePtr& ws, const Places& p) {
+             return run(std::make_unique<Ctrl::RemoveLineAction>(ws, CellDir::V, p.middle.v));
+         }},
+        {"insert_column",
+         [](const WorkspacePtr& ws, const Places& p) {
+             return run(std::make_unique<Ctrl::InsertLineAction>(ws, CellDir::H, p.middle.h));
+         }},
+        {"remove_column",
+         [](const WorkspacePtr& ws, const Places& p) {
+             return run(std::make_unique<Ctrl::RemoveLineAction>(ws, CellDir::H, p.middle.h));
+         }},
+        // Drawing a connector: start at a class, point at the other, fix.
+        {"fix_connector",
+         [](const WorkspacePtr& ws, const Places& p) -> std::unique_ptr<Ctrl::Action> {
+             if (!ws->new_floating_connector(p.middle, "association") ||
+                 !ws->update_floating_connector(p.partner)) {
+                 ws->rm_floating_connector();
+                 return nullptr;
+             }
+             auto action = std::make_unique<Ctrl::FixFloatingConnector>(ws);
+             if (!action->execute()) {
+                 ws->rm_floating_connector();
+                 return nullptr;
+             }
+             return action;
+         }},
+        // Renaming a class: new text, then the row and column re-laid out.
+        {"change_text",
+         [](const WorkspacePtr& ws, const Places& p) -> std::unique_ptr<Ctrl::Action> {
+             auto klass = std::dynamic_pointer_cast<Model::ClassElement>(
+                 ws->get_element_cells()->get(p.middle.h, p.middle.v));
+             if (!klass) {
+                 return nullptr;
+             }
+             auto action = std::make_unique<Ctrl::UpdateTextElementInACellAction>(ws, p.middle);
+             action->set_update(klass->name_elem, klass->name_elem->get_text() + "Renamed");
+             return run(std::move(action));
+         }},
+    };
+    return list;
+}
+
+enum class Phase { DO, UNDO, REDO };
+
+// Wall and CPU time together: the machines these run on are shared, and the
+// CPU time of the one thread is the figure other work disturbs least.
+struct Stamp {
+    Clock::time_point wall;
+    double cpu;
+    static Stamp now() {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return Stamp{Clock::now(), static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9};
+    }
+};
+
+// Each iteration makes the edit, undoes it, redoes it and undoes it again,
+// and counts only the phase measured (its CPU time as the benchmark's time,
+// its wall time as the counter wall_ms), so the diagram is the same for
+// every iteration. A change of the class or connector count after the round
+// is an error: the figures would be of some other diagram.
+void BM_Edit(benchmark::State& state, const EditFn& edit, Phase phase) {
+    const int n = static_cast<int>(state.range(0));
+    auto ws = shared_workspace(n);
+    if (!ws) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const Places places = places_of(n);
+    const int classes = ws->get_element_cells()->count();
+    const int connectors = ws->get_connector_set()->size();
+    double wall_total = 0;
+    for (auto _ : state) {
+        const Stamp t0 = Stamp::now();
+        auto action = edit(ws, places);
+        const Stamp t1 = Stamp::now();
+        if (!action) {
+            state.SkipWithError("edit refused");
+            break;
+        }
+        action->undo();
+        const Stamp t2 = Stamp::now();
+        action->redo();
+        const Stamp t3 = Stamp::now();
+        action->undo();
+        const Stamp& a = phase == Phase::DO ? t0 : phase == Phase::UNDO ? t1 : t2;
+        const Stamp& b = phase == Phase::DO ? t1 : phase == Phase::UNDO ? t2 : t3;
+        state.SetIterationTime(b.cpu - a.cpu);
+        wall_total += std::chrono::duration<double, std::milli>(b.wall - a.wall).count();
+        if (ws->get_element_cells()->count() != classes ||
+            ws->get_connector_set()->size() != connectors) {
+            state.SkipWithError("undo did not restore the diagram");
+            break;
+        }
+    }
+    if (state.iterations() > 0) {
+        state.counters["wall_ms"] = wall_total / static_cast<double>(state.iterations());
+    }
+}
+
+// ---- peak memory ---------------------------------------------------------------
+
+long vm_hwm_kib() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return -1;
+}
+
+// Runs this program again to load one document (or none) and report its
+// peak resident size, so nothing else this process did counts.
+long child_peak_kib(const std::string& path) {
+    const std::string cmd =
+        "'" + Bench::sibling_program("workspace_bench") + "' --peak-memory-of '" + path + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) {
+        return -1;
+    }
+    long kib = -1;
+    if (std::fscanf(p, "%ld", &kib) != 1) {
+        kib = -1;
+    }
+    return pclose(p) == 0 ? kib : -1;
+}
+
+void BM_PeakMemoryAfterLoad(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::string path = Bench::document_path(n);
+    long peak = -1;
+    long base = -1;
+    for (auto _ : state) {
+        peak = child_peak_kib(path);
+        base = child_peak_kib("");
+    }
+    if (peak < 0 || base < 0) {
+        state.SkipWithError("the measuring process failed");
+        return;
+    }
+    state.counters["peak_MiB"] = static_cast<double>(peak) / 1024.0;
+    state.counters["empty_MiB"] = static_cast<double>(base) / 1024.0;
+}
+
+int peak_memory_child(const char* path) {
+    Glib::init();
+    auto ws = std::make_shared<Model::Workspace>();
+    if (path[0] != '\0' && !ws->load(path)) {
+        return 2;
+    }
+    std::printf("%ld\n", vm_hwm_kib());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--peak-memory-of") == 0) {
+        return peak_memory_child(argv[2]);
+    }
+    Glib::init();
+    for (int n : SIZES) {
+        benchmark::RegisterBenchmark("load", BM_Load)
+            ->Arg(n)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.2)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark("save", BM_Save)
+            ->Arg(n)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.2)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
+    for (const auto& [name, fn] : edits()) {
+        for (auto [phase, label] : {std::pair{Phase::DO, "edit"}, std::pair{Phase::UNDO, "undo"},
+                                    std::pair{Phase::REDO, "redo"}}) {
+            const EditFn edit = fn;
+            const Phase ph = phase;
+            auto* b = benchmark::RegisterBenchmark(
+                (std::string(label) + "." + name).c_str(),
+                [edit, ph](benchmark::State& state) { BM_Edit(state, edit, ph); });
+            for (int n : SIZES) {
+                b->Arg(n);
+            }
+            b->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(0.1)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true);
+        }
+    }
+    benchmark::RegisterBenchmark("peak_memory_after_load", BM_PeakMemoryAfterLoad)
+        ->Arg(1000)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
