@@ -27,24 +27,34 @@ RelatedSegments::RelatedSegments(const std::vector<Segment*>& seg_set, Segment& 
     count_e1_and_e2(seg);
 
     std::unordered_set<const Segment*> members{&seg};
+    // The candidates that can join at all, with their ranges, worked out
+    // once rather than on every pass.
+    struct Candidate {
+        Segment* seg;
+        CellRangeIndex range;
+        bool taken;
+    };
+    std::vector<Candidate> candidates;
+    candidates.reserve(seg_set.size());
+    for (Segment* s : seg_set) {
+        if (s != nullptr && s != &seg && s->is_seg_collinear(seg) && members.insert(s).second) {
+            candidates.push_back(Candidate{s, s->get_range_without_elem(), false});
+        }
+    }
     // The range only grows, so repeating until a pass adds nothing gathers
     // every collinear segment reachable through overlapping ranges.
     bool grown = true;
     while (grown) {
         grown = false;
-        for (Segment* s : seg_set) {
-            if (s == nullptr || members.count(s) > 0 || !s->is_seg_collinear(seg)) {
+        for (Candidate& c : candidates) {
+            if (c.taken || !c.range.is_overlap(range)) {
                 continue;
             }
-            const CellRangeIndex r = s->get_range_without_elem();
-            if (!r.is_overlap(range)) {
-                continue;
-            }
-            m_segs.push_back(s);
-            members.insert(s);
-            s->init_link_spring();
-            range = range.or_(r);
-            count_e1_and_e2(*s);
+            c.taken = true;
+            m_segs.push_back(c.seg);
+            c.seg->init_link_spring();
+            range = range.or_(c.range);
+            count_e1_and_e2(*c.seg);
             grown = true;
         }
     }

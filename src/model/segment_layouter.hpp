@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "common/cell_pos.hpp"
@@ -22,7 +22,9 @@ class Segment;
 // The set is indexed by line (orientation and column or row), so building a
 // group reads only the segments of its own line instead of the whole set;
 // the group is the same as a scan of the whole set would give, members in
-// the same order, because both keep insertion order.
+// the same order, because both keep insertion order. A second index by the
+// cells where segments start and end lets clearing a cross line visit only
+// the segments it concerns.
 class SegmentLayouter {
   public:
     explicit SegmentLayouter(std::shared_ptr<const Grid> grid);
@@ -33,7 +35,7 @@ class SegmentLayouter {
     // True when seg was a member.
     bool remove(const std::shared_ptr<Segment>& seg);
     bool contains(const std::shared_ptr<Segment>& seg) const;
-    int size() const { return static_cast<int>(m_by_seq.size()); }
+    int size() const { return static_cast<int>(m_entries.size()); }
     void clear();
     // Members in insertion order.
     std::vector<Segment*> get_segments() const;
@@ -50,29 +52,43 @@ class SegmentLayouter {
     // Lays out every group that holds a segment not laid out.
     void layout_not_laid_out_segs();
 
-    // When false, group building scans the whole set; kept so tests and the
-    // benchmark can compare the index against the plain scan.
+    // When false, group building and cross-line clearing scan the whole
+    // set; kept so tests and the benchmark can compare the indexes against
+    // the plain scan.
     void set_use_line_index(bool value) { m_use_line_index = value; }
 
   private:
-    struct LineKey {
-        CellDir hv;
-        int32_t orth;
-        bool operator<(const LineKey& o) const { return hv != o.hv ? hv < o.hv : orth < o.orth; }
-    };
+    // A line or an end coordinate: orientation and index in one number.
+    using Key = uint64_t;
+    static Key key(CellDir hv, int32_t index) {
+        return (static_cast<Key>(hv == CellDir::V) << 32) | static_cast<uint32_t>(index);
+    }
+    // Members by ascending insertion number. Sequence numbers only grow, so
+    // adding appends; a removal from the whole-set list leaves a null that
+    // is swept out once they pile up.
+    using SeqList = std::vector<std::pair<uint64_t, Segment*>>;
     struct Entry {
         std::shared_ptr<Segment> seg;
         uint64_t seq;
-        LineKey line;
+        Key line;
+        Key start_key;
+        Key end_key;
     };
 
-    static LineKey line_of(const Segment& seg);
+    static Key line_of(const Segment& seg);
+    static void erase_seq(SeqList& list, uint64_t seq);
+    void erase_from(std::unordered_map<Key, SeqList>& index, Key k, uint64_t seq);
+    void set_laid_out_in(const std::unordered_map<Key, SeqList>& index, Key k, bool value);
 
     std::shared_ptr<const Grid> m_grid;
     uint64_t m_next_seq = 0;
-    std::map<uint64_t, Segment*> m_by_seq;
+    SeqList m_order;
+    size_t m_removed_in_order = 0;
     std::unordered_map<const Segment*, Entry> m_entries;
-    std::map<LineKey, std::map<uint64_t, Segment*>> m_lines;
+    std::unordered_map<Key, SeqList> m_lines;
+    // Segments by their own direction and the coordinate along it of their
+    // start and of their end cell (once when both are the same).
+    std::unordered_map<Key, SeqList> m_ends;
     bool m_use_line_index = true;
 };
 

@@ -143,7 +143,7 @@ void Workspace::set_line_size(CellDir dir, int32_t index) {
     m_grid->get(dir).set_size(index, largest + m_cell_margin);
 }
 
-void Workspace::update_layout(const CellPos& pos) {
+void Workspace::lay_out_lines_of(const CellPos& pos) {
     set_line_size(CellDir::H, pos.h);
     set_line_size(CellDir::V, pos.v);
     auto lay = [this](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
@@ -152,6 +152,10 @@ void Workspace::update_layout(const CellPos& pos) {
     };
     m_element_cells->foreach_col(pos.h, lay);
     m_element_cells->foreach_row(pos.v, lay);
+}
+
+void Workspace::update_layout(const CellPos& pos) {
+    lay_out_lines_of(pos);
     m_seg_layouter->set_seg_laid_out_on_cross_line(pos, false);
     m_seg_layouter->layout_not_laid_out_segs();
 }
@@ -319,8 +323,10 @@ bool Workspace::remove_line(CellDir dir, int32_t index) {
             return true;
         },
         nullptr);
+    // Only the lines and boxes: reroute_all below replaces every segment and
+    // spreads the new ones, so spreading the old ones here would be wasted.
     for (const auto& pos : kept) {
-        update_layout(pos);
+        lay_out_lines_of(pos);
     }
     reroute_all();
     if (m_log_diff) {

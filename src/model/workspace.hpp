@@ -153,6 +153,9 @@ class Workspace : public ISerializable {
     Parts save_parts() const;
     void restore_parts(Parts parts);
     void set_line_size(CellDir dir, int32_t index);
+    // update_layout without the connectors: re-sizes the row and column of
+    // pos and lays out the classes on them.
+    void lay_out_lines_of(const CellPos& pos);
     bool has_anything_on_line(CellDir dir, int32_t index) const;
     void reroute_all();
     void drop_outside_table();

@@ -1,5 +1,6 @@
 #include "model/segment_layouter.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -364,6 +365,78 @@ TEST(SegmentLayouterIndexTest, LineIndexBuildsTheGroupsOfThePlainScan) {
         }
         // The diagrams are dense enough for real groups.
         EXPECT_GT(multi, all.size() / 4);
+    }
+}
+
+TEST(SegmentLayouterIndexTest, ClearingACrossLineByIndexMarksWhatThePlainScanMarks) {
+    for (unsigned seed = 31; seed <= 38; seed++) {
+        SCOPED_TRACE(seed);
+        Diagram d(seed, 14, 36, 12);
+        // Members leave too, so the indexes must forget them.
+        std::mt19937 rng(seed);
+        for (int i = 0; i < 6; i++) {
+            const auto& con = d.connectors[rng() % d.connectors.size()];
+            for (const auto& s : con->get_segments()) {
+                d.layouter->remove(s);
+            }
+        }
+        const std::vector<Segment*> all = d.layouter->get_segments();
+        for (int32_t h = -1; h <= 12; h++) {
+            for (int32_t v = -1; v <= 12; v += 3) {
+                auto marked = [&](bool use_index) {
+                    for (Segment* s : all) {
+                        s->is_laid_out = true;
+                    }
+                    d.layouter->set_use_line_index(use_index);
+                    d.layouter->set_seg_laid_out_on_cross_line(CellPos(h, v), false);
+                    std::vector<Segment*> out;
+                    for (Segment* s : all) {
+                        if (!s->is_laid_out) {
+                            out.push_back(s);
+                        }
+                    }
+                    return out;
+                };
+                const std::vector<Segment*> scanned = marked(false);
+                ASSERT_EQ(marked(true), scanned) << h << "," << v;
+            }
+        }
+    }
+}
+
+TEST(SegmentLayouterIndexTest, ManyRemovalsKeepTheRestInInsertionOrder) {
+    Diagram d(41, 20, 120, 14);
+    std::vector<Segment*> expected = d.layouter->get_segments();
+    ASSERT_GT(expected.size(), 200u);
+    std::mt19937 rng(41);
+    std::vector<std::shared_ptr<Segment>> owned;
+    for (const auto& con : d.connectors) {
+        for (const auto& s : con->get_segments()) {
+            owned.push_back(s);
+        }
+    }
+    std::shuffle(owned.begin(), owned.end(), rng);
+    // Far more than half go, in random order, and some come back.
+    for (size_t i = 0; i < owned.size() * 3 / 4; i++) {
+        ASSERT_TRUE(d.layouter->remove(owned[i]));
+        EXPECT_FALSE(d.layouter->remove(owned[i]));
+        std::erase(expected, owned[i].get());
+    }
+    for (size_t i = 0; i < 10; i++) {
+        ASSERT_TRUE(d.layouter->add(owned[i]));
+        expected.push_back(owned[i].get());
+    }
+    EXPECT_EQ(d.layouter->get_segments(), expected);
+    EXPECT_EQ(d.layouter->size(), static_cast<int>(expected.size()));
+    for (Segment* s : expected) {
+        const auto on_line = d.layouter->get_segments_on_line(*s);
+        std::vector<Segment*> want;
+        for (Segment* o : expected) {
+            if (o->is_seg_collinear(*s)) {
+                want.push_back(o);
+            }
+        }
+        ASSERT_EQ(on_line, want);
     }
 }
 

@@ -532,3 +532,33 @@ TEST(WorkspaceFileTest, TheSameDocumentIsLaidOutTheSameEveryTime) {
     ASSERT_TRUE(b.rm_class(CellPos(4, 5)));
     EXPECT_EQ(layout_signature(a), layout_signature(b));
 }
+
+TEST(WorkspaceLineTest, RowAndColumnEditsLayOutLikeReadingTheResult) {
+    // Every line edit re-routes and re-spreads all connectors, so the diagram
+    // it leaves is laid out exactly as its saved document reads back.
+    TempDir dir;
+    write_file(dir.file("crowded.xml"), crowded_document());
+    struct Edit {
+        const char* name;
+        bool (Workspace::*op)(int32_t);
+        int32_t index;
+    };
+    const Edit edits[] = {{"remove row", &Workspace::remove_row, 4},
+                          {"remove column", &Workspace::remove_col, 6},
+                          {"insert row", &Workspace::insert_row, 3},
+                          {"insert column", &Workspace::insert_col, 0}};
+    for (const Edit& e : edits) {
+        Workspace ws;
+        ASSERT_TRUE(ws.load(dir.file("crowded.xml")));
+        ASSERT_TRUE((ws.*e.op)(e.index)) << e.name;
+        ASSERT_TRUE(ws.save(dir.file("edited.xml")));
+        Workspace reread;
+        ASSERT_TRUE(reread.load(dir.file("edited.xml")));
+        EXPECT_EQ(layout_signature(ws), layout_signature(reread)) << e.name;
+        ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto& elem) {
+            EXPECT_EQ(elem->get_rect(), reread.get_element_cells()->get(h, v)->get_rect())
+                << e.name << " " << CellPos(h, v).to_string();
+            return true;
+        });
+    }
+}
