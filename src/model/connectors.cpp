@@ -50,8 +50,20 @@ std::shared_ptr<Connectors> Connectors::duplicate() const {
 
 bool Connectors::foreach_ordered(const std::function<bool(const ConnectorPtr&)>& fn) const {
     std::vector<ConnectorPtr> list(m_set.begin(), m_set.end());
+    // Equal uids (possible only through set_uid) fall back on the ends and
+    // the kind, so that the order never depends on the set's hashing.
     std::sort(list.begin(), list.end(), [](const ConnectorPtr& a, const ConnectorPtr& b) {
-        return Element::cmp_uid(*a, *b) < 0;
+        const int by_uid = Element::cmp_uid(*a, *b);
+        if (by_uid != 0) {
+            return by_uid < 0;
+        }
+        if (a->start_pos != b->start_pos) {
+            return a->start_pos < b->start_pos;
+        }
+        if (a->end_pos != b->end_pos) {
+            return a->end_pos < b->end_pos;
+        }
+        return a->get_serializing_type_name() < b->get_serializing_type_name();
     });
     bool result = true;
     for (const auto& con : list) {

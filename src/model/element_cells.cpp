@@ -71,8 +71,14 @@ bool ElementCells::foreach_ordered(const ElemFn& fn) const {
         return true;
     })
         ;
+    // Equal uids (possible only through set_uid) fall back on the cell, so
+    // that the order never depends on the table's hashing.
     std::sort(pairs.begin(), pairs.end(), [](const PosElementPair& a, const PosElementPair& b) {
-        return Element::cmp_uid(*a.elem, *b.elem) < 0;
+        const int by_uid = Element::cmp_uid(*a.elem, *b.elem);
+        if (by_uid != 0) {
+            return by_uid < 0;
+        }
+        return a.v != b.v ? a.v < b.v : a.h < b.h;
     });
     bool result = true;
     for (const PosElementPair& p : pairs) {
