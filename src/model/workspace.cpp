@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -566,6 +567,41 @@ void Workspace::drop_outside_table() {
     }
 }
 
+// A damaged or hand-edited document can give several classes or connectors
+// one uid, which then names no single element. One keeps it and the others
+// get fresh ones; classes come before connectors, classes in cell order (row,
+// then column), connectors in the order of foreach_ordered.
+void Workspace::make_uids_unique() {
+    UniqueIdGenerator& gen = m_elem_context->get_uid_generator();
+    std::unordered_set<uint32_t> taken;
+    auto keep_or_renew = [&](Element& elem) {
+        const uint32_t uid = elem.get_uid();
+        if (taken.insert(uid).second) {
+            return;
+        }
+        // set_uid frees the old uid, which the first holder still has.
+        elem.set_uid(gen.new_uid());
+        gen.invalidate_uid(uid);
+        taken.insert(elem.get_uid());
+        LX_DEBUG("read: uid 0x%08x appears more than once; 0x%08x given instead", uid,
+                 elem.get_uid());
+    };
+    std::vector<std::pair<CellPos, std::shared_ptr<Element>>> classes;
+    m_element_cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
+        classes.emplace_back(CellPos(h, v), elem);
+        return true;
+    });
+    std::sort(classes.begin(), classes.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [pos, elem] : classes) {
+        keep_or_renew(*elem);
+    }
+    m_connector_set->foreach_ordered([&](const std::shared_ptr<AbstractConnectorElement>& con) {
+        keep_or_renew(*con);
+        return true;
+    });
+}
+
 bool Workspace::read(SerializingReader& reader) {
     if (!reader.skip_to_element("workspace")) {
         return true;
@@ -585,6 +621,7 @@ bool Workspace::read(SerializingReader& reader) {
     // Clamping would stack such entries onto cells of others; they are left
     // out instead, which also keeps the router and grid bounded.
     drop_outside_table();
+    make_uids_unique();
     std::vector<CellPos> terms;
     m_element_cells->foreach ([&terms](int32_t h, int32_t v, const std::shared_ptr<Element>&) {
         terms.emplace_back(h, v);

@@ -159,6 +159,7 @@ class Workspace : public ISerializable {
     bool has_anything_on_line(CellDir dir, int32_t index) const;
     void reroute_all();
     void drop_outside_table();
+    void make_uids_unique();
 
     std::shared_ptr<Grid> m_grid;
     std::shared_ptr<ElementCells> m_element_cells;
