@@ -162,12 +162,26 @@ void Workspace::update_layout(const CellPos& pos) {
 }
 
 void Workspace::update_layout_all() {
-    m_element_cells->foreach_col_index([this](int32_t h) {
-        set_line_size(CellDir::H, h);
+    // One pass over the classes finds every line's largest box; asking each
+    // column in turn (set_line_size) would scan every class once per
+    // column, which made reading a large document quadratic.
+    std::unordered_map<int32_t, double> widths;
+    std::unordered_map<int32_t, double> heights;
+    m_element_cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
+        const Rectangle rect = elem->get_rect();
+        double& width = widths[h];
+        width = std::max(width, rect.width);
+        double& height = heights[v];
+        height = std::max(height, rect.height);
         return true;
     });
-    m_element_cells->foreach_row_index([this](int32_t v) {
-        set_line_size(CellDir::V, v);
+    m_element_cells->foreach_col_index([&](int32_t h) {
+        m_grid->get(CellDir::H).set_size(h, widths[h] + m_cell_margin);
+        return true;
+    });
+    // Rows emptied by a removal are still listed and get the empty size.
+    m_element_cells->foreach_row_index([&](int32_t v) {
+        m_grid->get(CellDir::V).set_size(v, heights[v] + m_cell_margin);
         return true;
     });
     m_element_cells->foreach ([this](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
