@@ -172,7 +172,10 @@ TEST_F(EditorFixture, PreeditReplacesItselfAndCommitLandsOnce) {
     EXPECT_EQ(ed->get_preedit_pos(), 1);
     EXPECT_EQ(ed->get_cursor_index(), 4);
     // The preedit's attributes are moved to where it stands in the text.
-    PangoAttrIterator* it = pango_attr_list_get_iterator(ed->get_layout()->get_attributes().gobj());
+    // The list is held for as long as the iterator walks it: the iterator
+    // keeps no reference of its own.
+    Pango::AttrList preedit_attrs = ed->get_layout()->get_attributes();
+    PangoAttrIterator* it = pango_attr_list_get_iterator(preedit_attrs.gobj());
     int start = -1;
     int end = -1;
     pango_attr_iterator_range(it, &start, &end);
