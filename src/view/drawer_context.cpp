@@ -1,6 +1,7 @@
 #include "view/drawer_context.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -105,6 +106,43 @@ Cairo::RectangleInt DrawerContext::get_rect() const {
 
 Cairo::RefPtr<Cairo::Region> DrawerContext::get_region() const {
     return Cairo::Region::create(get_rect());
+}
+
+Point DrawerContext::snap_line_point(const Point& p, double line_width) const {
+    if (!m_cr) {
+        return p;
+    }
+    // The stroke's near edge goes to the nearest pixel boundary; for a
+    // 1-pixel line that is the centre of the pixel holding the coordinate.
+    const double half = line_width / 2.0;
+    auto snap = [half](double v) { return std::floor(v - half + 0.5) + half; };
+    double x = p.x;
+    double y = p.y;
+    m_cr->user_to_device(x, y);
+    x = snap(x);
+    y = snap(y);
+    m_cr->device_to_user(x, y);
+    return Point(x, y);
+}
+
+Rectangle DrawerContext::snap_rect(const Rectangle& r) const {
+    if (!m_cr) {
+        return r;
+    }
+    double x0 = r.x;
+    double y0 = r.y;
+    double x1 = r.x + r.width;
+    double y1 = r.y + r.height;
+    m_cr->user_to_device(x0, y0);
+    m_cr->user_to_device(x1, y1);
+    auto snap = [](double v) { return std::floor(v + 0.5); };
+    x0 = snap(x0);
+    y0 = snap(y0);
+    x1 = snap(x1);
+    y1 = snap(y1);
+    m_cr->device_to_user(x0, y0);
+    m_cr->device_to_user(x1, y1);
+    return Rectangle(x0, y0, x1 - x0, y1 - y0);
 }
 
 void DrawerContext::set_color_map(std::shared_ptr<ColorMap> color_map) {

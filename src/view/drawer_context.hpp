@@ -11,6 +11,7 @@
 #include "common/cell_pos.hpp"
 #include "common/cell_range.hpp"
 #include "common/point.hpp"
+#include "common/rectangle.hpp"
 #include "view/color_map.hpp"
 
 namespace Gtk {
@@ -65,6 +66,22 @@ class DrawerContext {
     const Cairo::RefPtr<Cairo::Context>& get_cr() const { return m_cr; }
     int32_t get_width() const { return m_width; }
     int32_t get_height() const { return m_height; }
+
+    // Thin horizontal and vertical strokes centred on a pixel boundary cover
+    // two pixels at half strength: a grey, blurred line. These two move
+    // geometry by less than a pixel so that such strokes and the areas they
+    // outline cover whole pixels. They work in surface pixels, through the
+    // cairo context's transformation, so any view offset (fractional too)
+    // gives sharp lines. Without a cairo context they return their argument.
+    //
+    // p moved so that a horizontal or vertical stroke of line_width through
+    // it covers whole pixels: for odd widths each surface coordinate moves
+    // to the centre of the pixel that contains it, for even widths to a
+    // pixel boundary. Snapping every vertex of a polyline this way keeps its
+    // pieces meeting.
+    Point snap_line_point(const Point& p, double line_width = 1.0) const;
+    // r with each edge moved to the nearest pixel boundary.
+    Rectangle snap_rect(const Rectangle& r) const;
 
     const std::shared_ptr<ColorMap>& get_color_map() const { return m_color_map; }
     void set_color_map(std::shared_ptr<ColorMap> color_map);

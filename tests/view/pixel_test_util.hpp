@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ostream>
+#include <vector>
 
 #include <cairomm/surface.h>
 #include <gdkmm/rgba.h>
@@ -55,6 +56,39 @@ inline bool near(const Px& p, const Px& q, int tol = 3) {
 // on a white image, where antialiasing gives greys).
 inline bool inked(const Px& p) {
     return p.r + p.g + p.b < 3 * 255 - 90;
+}
+
+// The columns x0..x1 of row y whose pixel is exactly c.
+inline std::vector<int> cols_of(const Cairo::RefPtr<Cairo::Surface>& s, int y, int x0, int x1,
+                                const Px& c) {
+    std::vector<int> xs;
+    for (int x = x0; x <= x1; ++x) {
+        if (at(s, x, y) == c) {
+            xs.push_back(x);
+        }
+    }
+    return xs;
+}
+
+// The rows y0..y1 of column x whose pixel is exactly c.
+inline std::vector<int> rows_of(const Cairo::RefPtr<Cairo::Surface>& s, int x, int y0, int y1,
+                                const Px& c) {
+    std::vector<int> ys;
+    for (int y = y0; y <= y1; ++y) {
+        if (at(s, x, y) == c) {
+            ys.push_back(y);
+        }
+    }
+    return ys;
+}
+
+// Every integer from a to b.
+inline std::vector<int> span(int a, int b) {
+    std::vector<int> v;
+    for (int i = a; i <= b; ++i) {
+        v.push_back(i);
+    }
+    return v;
 }
 
 }  // namespace pixel_test

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -18,10 +19,13 @@
 #include "view/drawers/grid_drawers.hpp"
 
 using pixel_test::at;
+using pixel_test::cols_of;
 using pixel_test::inked;
 using pixel_test::near;
 using pixel_test::Px;
 using pixel_test::rgb;
+using pixel_test::rows_of;
+using pixel_test::span;
 
 namespace {
 
@@ -313,10 +317,90 @@ TEST_F(WorkspaceDrawersTest, CompositionShowsFilledDiamondAndOpenArrowInTheConne
     clear();
     fd.draw(dc->get_region());
     Px active = c(colors().get_active_connector_line());
+    // The wider line covers two whole pixels, the one it ran through and its
+    // right neighbour.
     EXPECT_EQ(px(30, 70), active);
-    EXPECT_TRUE(near(px(31, 70), Px{128, 64, 0, 255}, 40)) << px(31, 70);  // the wider line
+    EXPECT_EQ(px(31, 70), active);
+    EXPECT_EQ(px(29, 70), bg);
+    EXPECT_EQ(px(32, 70), bg);
     EXPECT_EQ(px(28, 43), active);
     EXPECT_GE(px(32.5, 97).g, 40);
+}
+
+TEST_F(WorkspaceDrawersTest, ThinLinesCoverWholePixelsForAnyViewOffset) {
+    ASSERT_TRUE(ws->add_class(CellPos(3, 1)));
+    auto con = vertical_connector(*ws, "generalization");
+    // As the spring layout leaves it, between pixels, and pulled back from
+    // its tip by the triangle.
+    auto& seg = *con->get_segments().front();
+    seg.start_point.x = 10.3;
+    seg.end_point.x = 10.3;
+    con->end_term->layout_by_segment(seg, true);
+    seg.end_point.y -= con->end_term->get_seg_term_setback();
+    const Model::GridList& hl = grid().get(CellDir::H);
+    const Model::GridList& vl = grid().get(CellDir::V);
+    const Rectangle box = box_of(3, 1);
+    const auto surface = dc->get_surface();
+    const Px bg = c(colors().get_background());
+    const Px gl = c(colors().get_grid());
+    const Px line = c(colors().get_element_line());
+    const Px fill = c(colors().get_element_fill());
+    auto dev = [](double v) { return static_cast<int>(std::floor(v)); };
+
+    for (Point o : {Point(0, 0), Point(-13, -7), Point(-13.4, -6.7), Point(5.5, 2.25)}) {
+        SCOPED_TRACE(testing::Message() << "offset " << o.x << "," << o.y);
+        dc->set_offset(o);
+        View::GridDrawer(dc).draw(dc->get_region());
+        View::ClassDrawer(dc).draw(dc->get_region());
+        View::FixedConnectorDrawer(dc).draw(dc->get_region());
+
+        // A vertical and a horizontal grid line, away from everything else.
+        const int gx = dev(hl.get(6) + o.x);
+        const int in_row8 = dev(vl.get(7) + o.y) + 6;
+        EXPECT_EQ(cols_of(surface, in_row8, gx - 3, gx + 3, gl), std::vector<int>{gx});
+        EXPECT_EQ(cols_of(surface, in_row8, gx - 3, gx + 3, bg).size(), 6u);
+        const int gy = dev(vl.get(7) + o.y);
+        const int in_col5 = dev(hl.get(5) + o.x) + 6;
+        EXPECT_EQ(rows_of(surface, in_col5, gy - 3, gy + 3, gl), std::vector<int>{gy});
+        EXPECT_EQ(rows_of(surface, in_col5, gy - 3, gy + 3, bg).size(), 6u);
+
+        // The class box: its left and top outlines are single, whole lines
+        // within a pixel of its edges, fill inside, background outside.
+        const int mid = dev(box.y + box.height / 2 + o.y);
+        auto ls = cols_of(surface, mid, dev(box.x + o.x) - 2, dev(box.x + o.x) + 2, line);
+        ASSERT_EQ(ls.size(), 1u);
+        const int l = ls.front();
+        EXPECT_LE(std::abs(l - (box.x + o.x)), 1.0);
+        auto ts = rows_of(surface, l + 3, dev(box.y + o.y) - 2, dev(box.y + o.y) + 2, line);
+        ASSERT_EQ(ts.size(), 1u);
+        const int t = ts.front();
+        const int b = t + static_cast<int>(box.height) - 1;
+        EXPECT_EQ(rows_of(surface, l, t, b, line), span(t, b));
+        EXPECT_EQ(rows_of(surface, l - 1, t, b, bg), span(t, b));
+        EXPECT_EQ(rows_of(surface, l + 1, t + 1, b - 1, fill), span(t + 1, b - 1));
+        EXPECT_EQ(cols_of(surface, t, l, l + 20, line), span(l, l + 20));
+        EXPECT_EQ(cols_of(surface, t - 1, l, l + 20, bg), span(l, l + 20));
+        EXPECT_EQ(cols_of(surface, t + 1, l + 1, l + 20, fill), span(l + 1, l + 20));
+
+        // The connector: one column, running down to the triangle's base,
+        // which is one whole row across the line; the triangle is hollow.
+        const int row3 = dev(vl.get(2) + 10 + o.y);
+        auto cs = cols_of(surface, row3, dev(30 + o.x) - 3, dev(30 + o.x) + 3, line);
+        ASSERT_EQ(cs.size(), 1u);
+        const int cx = cs.front();
+        EXPECT_LE(std::abs(cx - (hl.get(0) + 10.3 + o.x)), 1.0);
+        EXPECT_EQ(cols_of(surface, row3, cx - 3, cx + 3, bg).size(), 6u);
+        const int tip = dev(vl.get(4) + 5 + o.y);
+        int base = row3;
+        while (base < tip && at(surface, cx, base + 1) == line) {
+            ++base;
+        }
+        EXPECT_LE(std::abs(base - (tip - 16)), 1);
+        EXPECT_EQ(cols_of(surface, base, cx - 3, cx + 3, line), span(cx - 3, cx + 3));
+        EXPECT_EQ(at(surface, cx - 2, base - 1), bg);
+        EXPECT_EQ(at(surface, cx + 2, base - 1), bg);
+        EXPECT_EQ(at(surface, cx, base + 2), bg);
+    }
 }
 
 TEST_F(WorkspaceDrawersTest, GeneralizationHasAHollowTriangleAndAssociationNoEnds) {

@@ -49,10 +49,14 @@ void ClassDrawer::draw_class_element(const Cairo::RefPtr<Cairo::Region>& update_
     Rectangle box = klass.get_rect();
     box.x += origin.x;
     box.y += origin.y;
-    cr->rectangle(box.x, box.y, box.width, box.height);
-    cr->set_line_width(1.0);
+    // Fill and outline cover the same whole pixels; the 1-pixel outline runs
+    // along the pixel centres just inside the box's edges.
+    const Rectangle px = m_dc->snap_rect(box);
+    cr->rectangle(px.x, px.y, px.width, px.height);
     set_source_rgba(cr, is_active ? colors.get_active_element_fill() : colors.get_element_fill());
-    cr->fill_preserve();
+    cr->fill();
+    cr->set_line_width(1.0);
+    cr->rectangle(px.x + 0.5, px.y + 0.5, px.width - 1.0, px.height - 1.0);
     // The line colour stays the source for the dividers below.
     set_source_rgba(cr, is_active ? colors.get_active_element_line() : colors.get_element_line());
     cr->stroke();
@@ -78,8 +82,13 @@ void ClassDrawer::draw_separate_line(const Rectangle& text_element_rect, const P
         return;
     }
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
-    cr->move_to(text_element_rect.x + offset.x, text_element_rect.y + offset.y);
-    cr->rel_line_to(width, 0.0);
+    // Across the same whole pixels as the box's fill, on one pixel row.
+    const Rectangle span =
+        m_dc->snap_rect(Rectangle(text_element_rect.x + offset.x, 0.0, width, 0.0));
+    const double y =
+        m_dc->snap_line_point(Point(0.0, text_element_rect.y + offset.y), cr->get_line_width()).y;
+    cr->move_to(span.x, y);
+    cr->rel_line_to(span.width, 0.0);
     cr->stroke();
 }
 

@@ -46,14 +46,26 @@ void ConnectorDrawerBase::draw_connector(Model::AbstractConnectorElement& connec
         cr->set_line_width(1.0);
     }
     // Segment points are offsets inside their cells; the cell's top-left
-    // corner is the far edge of the line before it.
+    // corner is the far edge of the line before it. The layout places them
+    // anywhere between pixels; snapped, the orthogonal pieces cover whole
+    // pixels, and square caps fill the pixel where two pieces meet and the
+    // one at either end.
+    const double lw = cr->get_line_width();
     for (const auto& seg : connector.get_segments()) {
-        cr->move_to(hl.get(seg->start.h - 1) + seg->start_point.x,
-                    vl.get(seg->start.v - 1) + seg->start_point.y);
-        cr->line_to(hl.get(seg->end.h - 1) + seg->end_point.x,
-                    vl.get(seg->end.v - 1) + seg->end_point.y);
+        Point a = m_dc->snap_line_point(Point(hl.get(seg->start.h - 1) + seg->start_point.x,
+                                              vl.get(seg->start.v - 1) + seg->start_point.y),
+                                        lw);
+        Point b = m_dc->snap_line_point(Point(hl.get(seg->end.h - 1) + seg->end_point.x,
+                                              vl.get(seg->end.v - 1) + seg->end_point.y),
+                                        lw);
+        cr->move_to(a.x, a.y);
+        cr->line_to(b.x, b.y);
     }
+    // Not for the decorations: square ends would overshoot their tips.
+    const Cairo::LineCap cap = cr->get_line_cap();
+    cr->set_line_cap(Cairo::LINE_CAP_SQUARE);
     cr->stroke();
+    cr->set_line_cap(cap);
     // Still inside the saved state, so the ends share the line's colour and
     // width.
     if (connector.start_term) {
@@ -73,6 +85,9 @@ void ConnectorDrawerBase::draw_connector_term(const Model::IConnectorTerm& con_t
     }
     Point end_pt = con_term.get_term_point();
     end_pt.add(offset);
+    // Snapped like the line's vertices, so the decoration's axis stays on
+    // the line and its straight edges cover whole pixels.
+    end_pt = m_dc->snap_line_point(end_pt, m_dc->get_cr()->get_line_width());
     it->second->draw(*m_dc, con_term.get_width_at_upper(), con_term.get_height_at_upper(), end_pt,
                      con_term.get_udlr());
 }

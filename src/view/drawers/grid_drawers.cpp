@@ -46,16 +46,18 @@ void GridDrawer::draw_lines(CellDir dir, const LineDrawer& line_drawer) {
 }
 
 void GridDrawer::draw_h_grid_line(double x, double y1, double y2) {
-    // The half pixel puts a 1-pixel line on whole pixels.
+    // On the pixel column that holds the boundary, whatever the offset.
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
-    cr->move_to(x + 0.5, y1);
-    cr->line_to(x + 0.5, y2);
+    x = m_dc->snap_line_point(Point(x, 0.0), cr->get_line_width()).x;
+    cr->move_to(x, y1);
+    cr->line_to(x, y2);
 }
 
 void GridDrawer::draw_v_grid_line(double y, double x1, double x2) {
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
-    cr->move_to(x1, y + 0.5);
-    cr->line_to(x2, y + 0.5);
+    y = m_dc->snap_line_point(Point(0.0, y), cr->get_line_width()).y;
+    cr->move_to(x1, y);
+    cr->line_to(x2, y);
 }
 
 CellCursorDrawer::CellCursorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc)
@@ -72,6 +74,9 @@ void CellCursorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
     set_source_rgba(cr, m_dc->get_color_map()->get_active_cell_frame());
     cr->set_line_width(2.0);
+    // On whole pixels the 2-pixel frame covers one pixel on either side of
+    // the border instead of three at partial strength.
+    r = m_dc->snap_rect(r);
     cr->rectangle(r.x, r.y, r.width, r.height);
     cr->stroke();
 }
@@ -96,7 +101,7 @@ void SelectedRangeDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region
     const Model::Grid& grid = dc.get_grid();
     Rectangle s = grid.get_rectangle(r.start.h, r.start.v);
     Rectangle e = grid.get_rectangle(r.end.h, r.end.v);
-    Rectangle box = s.combine(e);
+    Rectangle box = m_dc->snap_rect(s.combine(e));
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
     cr->save();
     set_source_rgba(cr, m_dc->get_color_map()->get_selected_cell_fill());
