@@ -153,12 +153,23 @@ void TextEditor::update_cursor_point_x() {
     m_cursor_point_x = pos.get_x() / PANGO_SCALE;
 }
 
+// Handlers may drop the editor, and with it the signal being emitted; a
+// sigc++ signal destroyed during its own emission never frees its slots.
+// Emitting through a copy, which shares the slots, keeps the signal alive
+// until the emission is over.
 void TextEditor::emit_update_cursor() {
-    m_signal_update.emit(std::nullopt, m_cursor_index);
+    SignalUpdate signal = m_signal_update;
+    signal.emit(std::nullopt, m_cursor_index);
 }
 
 void TextEditor::emit_update_text() {
-    m_signal_update.emit(get_text(), m_cursor_index);
+    SignalUpdate signal = m_signal_update;
+    signal.emit(get_text(), m_cursor_index);
+}
+
+void TextEditor::emit_overstep(int chars, int lines) {
+    SignalOverstepCursorLimit signal = m_signal_overstep_cursor_limit;
+    signal.emit(chars, lines, m_cursor_point_x);
 }
 
 void TextEditor::set_cursor_on_line(int line, int x) {
@@ -191,7 +202,7 @@ bool TextEditor::move_char(int n) {
     }
     update_cursor_point_x();
     if (n != 0) {
-        m_signal_overstep_cursor_limit.emit(n, 0, m_cursor_point_x);
+        emit_overstep(n, 0);
     } else {
         emit_update_cursor();
     }
@@ -206,7 +217,7 @@ bool TextEditor::move_line(int n) {
     const long target = static_cast<long>(line) + n;
     if (target < 0 || target >= m_layout->get_line_count()) {
         // The full request goes out: the owner restarts it in the neighbour.
-        m_signal_overstep_cursor_limit.emit(0, n, m_cursor_point_x);
+        emit_overstep(0, n);
         return false;
     }
     set_cursor_on_line(static_cast<int>(target), m_cursor_point_x);

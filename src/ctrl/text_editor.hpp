@@ -115,6 +115,7 @@ class TextEditor : public sigc::trackable {
     void set_cursor_on_line(int line, int x);
     void emit_update_cursor();
     void emit_update_text();
+    void emit_overstep(int chars, int lines);
 
     void realize_cb();
     void unrealize_cb();
