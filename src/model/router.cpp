@@ -39,11 +39,14 @@ void Router::foreach_term_cross_pos(const CellPos& pos, const PosFn& fn) const {
 }
 
 void Router::foreach_neighbor_9_nodes(const CellPos& pos, const PosFn& fn) {
-    for (int32_t dv = -1; dv <= 1; ++dv) {
-        for (int32_t dh = -1; dh <= 1; ++dh) {
-            const CellPos q(pos.h + dh, pos.v + dv);
-            if (q.is_valid()) {
-                fn(q);
+    // Computed wide: a terminal pushed to the far end of the index range
+    // (a huge line insert) must not overflow into a valid cell.
+    for (int64_t dv = -1; dv <= 1; ++dv) {
+        for (int64_t dh = -1; dh <= 1; ++dh) {
+            const int64_t h = pos.h + dh;
+            const int64_t v = pos.v + dv;
+            if (0 <= h && h <= CellPos::MAX && 0 <= v && v <= CellPos::MAX) {
+                fn(CellPos(static_cast<int32_t>(h), static_cast<int32_t>(v)));
             }
         }
     }
