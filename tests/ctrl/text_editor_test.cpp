@@ -194,7 +194,10 @@ TEST_F(EditorFixture, PreeditReplacesItselfAndCommitLandsOnce) {
     EXPECT_FALSE(ed->is_preediting());
     EXPECT_EQ(pango_layout_get_attributes(ed->get_layout()->gobj()), nullptr);
 
-    ed->start_preedit("x", pango_attr_list_new(), 1);
+    // The editor takes its own reference to the attributes it is given.
+    PangoAttrList* more = pango_attr_list_new();
+    ed->start_preedit("x", more, 1);
+    pango_attr_list_unref(more);
     ed->cancel_preedit();
     EXPECT_EQ(text(), "A\u304bB");
     EXPECT_EQ(ed->get_cursor_index(), 4);
