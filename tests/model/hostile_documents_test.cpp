@@ -27,11 +27,12 @@ using Model::Workspace;
 
 namespace {
 
-// Sanitizer builds run several times slower and keep freed memory in
-// quarantine; the limits below are for the plain build.
+// Sanitizer builds run several times slower, double allocations with their
+// redzones and keep up to 256 MiB of freed memory in quarantine; the limits
+// below are for the plain build.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr double SLOWER = 8.0;
-constexpr long MEMORY_FACTOR = 3;
+constexpr long MEMORY_FACTOR = 5;
 #else
 constexpr double SLOWER = 1.0;
 constexpr long MEMORY_FACTOR = 1;
