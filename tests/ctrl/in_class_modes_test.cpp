@@ -4,7 +4,6 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 #include <gtkmm/clipboard.h>
-#include <gtkmm/window.h>
 
 #include "ctrl/context.hpp"
 #include "ctrl/modes/cell_mode.hpp"
@@ -17,6 +16,7 @@
 #include "model/text_element.hpp"
 #include "model/workspace.hpp"
 #include "view/canvas.hpp"
+#include "ctrl_fixture.hpp"
 
 namespace {
 
@@ -49,38 +49,8 @@ TEST(InClassTextTest, CopiedPiecesJoinWithOneLineFeedBetweenElements) {
     EXPECT_EQ(join_selected_text(0, 2, "N", "", "B2", false), "N\nB2");
 }
 
-class InClassModeTest : public ::testing::Test {
+class InClassModeTest : public ::testing::Test, public CtrlFixture {
   protected:
-    InClassModeTest() {
-        window.add(canvas);
-        ctx = std::make_shared<Context>(ws, canvas);
-    }
-    ~InClassModeTest() override { ctx.reset(); }
-
-    std::shared_ptr<Model::Element> at(int h, int v) const {
-        return ws->get_element_cells()->get(h, v);
-    }
-
-    // One key press to the current mode, as the canvas's key binder hands it.
-    bool key(guint keyval, guint state = 0) {
-        GdkEventKey ev{};
-        ev.type = GDK_KEY_PRESS;
-        ev.keyval = keyval;
-        ev.state = state;
-        return ctx->get_now_mode()->key_press(&ev);
-    }
-
-    bool button(GdkEventType type, guint number, double x, double y) {
-        GdkEventButton ev{};
-        ev.type = type;
-        ev.button = number;
-        ev.x = x;
-        ev.y = y;
-        auto mode = ctx->get_now_mode();
-        return type == GDK_BUTTON_RELEASE ? mode->button_release_event(&ev)
-                                          : mode->button_press_event(&ev);
-    }
-
     void SetUp() override {
         ASSERT_TRUE(ws->add_class(CellPos(0, 0)));
         klass = std::dynamic_pointer_cast<Model::ClassElement>(at(0, 0));
@@ -112,10 +82,6 @@ class InClassModeTest : public ::testing::Test {
         button(GDK_BUTTON_PRESS, 1, tl.x + r.x + dx, tl.y + r.y + r.height / 2);
     }
 
-    std::shared_ptr<Model::Workspace> ws = std::make_shared<Model::Workspace>();
-    Gtk::Window window;
-    View::Canvas canvas{ws};
-    std::shared_ptr<Context> ctx;
     std::shared_ptr<Model::ClassElement> klass;
 };
 
