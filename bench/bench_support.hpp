@@ -12,12 +12,43 @@
 #include <map>
 #include <string>
 
+#include <benchmark/benchmark.h>
 #include <glib.h>
 #include <glib/gstdio.h>
 
 #include "diagram_generator.hpp"
 
 namespace Bench {
+
+// The diagram sizes every benchmark runs at.
+inline constexpr int SIZES[] = {50, 200, 1000};
+
+// Registers fn at every diagram size, reported in milliseconds as the
+// aggregate of five repetitions.
+template <class Fn>
+void register_sized(const std::string& name, Fn fn, double min_time, bool manual_time = false) {
+    for (int n : SIZES) {
+        auto* b = benchmark::RegisterBenchmark(name.c_str(), fn)
+                      ->Arg(n)
+                      ->Unit(benchmark::kMillisecond)
+                      ->MinTime(min_time)
+                      ->Repetitions(5)
+                      ->ReportAggregatesOnly(true);
+        if (manual_time) {
+            b->UseManualTime();
+        }
+    }
+}
+
+inline int run_benchmarks(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 class TempDir {
   public:

@@ -25,8 +25,6 @@ extern char** environ;
 
 namespace {
 
-const int SIZES[] = {50, 200, 1000};
-
 // The view is centred on the middle class, so at N >= 200 it is full of
 // boxes and connectors; the cursor sits on that class.
 void BM_CanvasFrame(benchmark::State& state) {
@@ -93,28 +91,7 @@ void BM_ExportToolPng(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     Glib::init();
-    for (int n : SIZES) {
-        benchmark::RegisterBenchmark("canvas_frame_1000x800", BM_CanvasFrame)
-            ->Arg(n)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.2)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
-    }
-    for (int n : SIZES) {
-        benchmark::RegisterBenchmark("export_tool_png", BM_ExportToolPng)
-            ->Arg(n)
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime()
-            ->MinTime(0.5)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    Bench::register_sized("canvas_frame_1000x800", BM_CanvasFrame, 0.2);
+    Bench::register_sized("export_tool_png", BM_ExportToolPng, 0.5, true);
+    return Bench::run_benchmarks(argc, argv);
 }

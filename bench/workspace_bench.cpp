@@ -33,8 +33,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using WorkspacePtr = std::shared_ptr<Model::Workspace>;
 
-const int SIZES[] = {50, 200, 1000};
-
 WorkspacePtr load_workspace(int n) {
     auto ws = std::make_shared<Model::Workspace>();
     if (!ws->load(Bench::document_path(n))) {
@@ -317,20 +315,8 @@ int main(int argc, char** argv) {
         return peak_memory_child(argv[2]);
     }
     Glib::init();
-    for (int n : SIZES) {
-        benchmark::RegisterBenchmark("load", BM_Load)
-            ->Arg(n)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.2)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
-        benchmark::RegisterBenchmark("save", BM_Save)
-            ->Arg(n)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.2)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
-    }
+    Bench::register_sized("load", BM_Load, 0.2);
+    Bench::register_sized("save", BM_Save, 0.2);
     for (const auto& [name, fn] : edits()) {
         for (auto [phase, label] : {std::pair{Phase::DO, "edit"}, std::pair{Phase::UNDO, "undo"},
                                     std::pair{Phase::REDO, "redo"}}) {
@@ -338,7 +324,7 @@ int main(int argc, char** argv) {
             const Phase ph = phase;
             // A fixed number of rounds: the time limit would count only the
             // measured phase and run the other three phases far too often.
-            for (int n : SIZES) {
+            for (int n : Bench::SIZES) {
                 benchmark::RegisterBenchmark(
                     (std::string(label) + "." + name).c_str(),
                     [edit, ph](benchmark::State& state) { BM_Edit(state, edit, ph); })
@@ -358,11 +344,5 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return Bench::run_benchmarks(argc, argv);
 }
