@@ -2,7 +2,7 @@
 
 #include <gtkmm/widget.h>
 
-#include "ctrl/key_queue.hpp"
+#include "ctrl/input_queue.hpp"
 
 namespace Ctrl {
 
@@ -12,6 +12,9 @@ KeyBinder::KeyBinder(Gtk::Widget& widget, IKeyHandler& handler) : KeyBinder(widg
 
 KeyBinder::KeyBinder(Gtk::Widget& widget, std::shared_ptr<IKeyHandler> handler) {
     m_handler.set(std::move(handler));
+    // From now on every event passes the queue, so typed-ahead input keeps
+    // its order from the first key on.
+    InputQueue::get();
     widget.add_events(Gdk::KEY_PRESS_MASK | Gdk::KEY_RELEASE_MASK);
     widget.set_can_focus(true);
     // Before the widget's class handler, so a widget that handles keys
@@ -33,12 +36,8 @@ bool KeyBinder::key_press_cb(GdkEventKey* event) {
     if (!m_handler) {
         return false;
     }
-    auto& queue = KeyQueue::get();
-    if (queue.hold_back(event)) {
-        return true;
-    }
     const auto alive = m_alive;
-    queue.drain();
+    InputQueue::get().drain();
     // The drained events may have swapped the handler (a click changed the
     // mode) or destroyed this binder; the key goes to whoever handles now.
     if (!*alive) {
@@ -48,12 +47,6 @@ bool KeyBinder::key_press_cb(GdkEventKey* event) {
 }
 
 bool KeyBinder::key_release_cb(GdkEventKey* event) {
-    if (!m_handler) {
-        return false;
-    }
-    if (KeyQueue::get().hold_back(event)) {
-        return true;
-    }
     return m_handler.call([event](IKeyHandler& h) { return h.key_release(event); });
 }
 

@@ -79,7 +79,8 @@ class KeyBinder : public sigc::trackable {
     void set_handler(std::shared_ptr<IKeyHandler> handler) { m_handler.set(std::move(handler)); }
 
     // The widget's "key-press-event": dispatches every pending event first,
-    // so redraws and clicks queued before this key are handled before it.
+    // so redraws queued before this key are done before it; input typed
+    // after it waits in the input queue.
     bool key_press_cb(GdkEventKey* event);
     bool key_release_cb(GdkEventKey* event);
 

@@ -9,7 +9,7 @@
 
 #include "common/log.hpp"
 #include "common/text_range.hpp"
-#include "ctrl/key_queue.hpp"
+#include "ctrl/input_queue.hpp"
 
 namespace Ctrl {
 
@@ -371,12 +371,8 @@ void TextEditor::set_can_edit(bool value) {
 }
 
 bool TextEditor::key_press_cb(GdkEventKey* event) {
-    auto& queue = KeyQueue::get();
-    if (queue.hold_back(event)) {
-        return true;
-    }
     const auto alive = m_alive;
-    queue.drain();
+    InputQueue::get().drain();
     if (!*alive || !m_can_edit) {
         return false;
     }
