@@ -25,6 +25,7 @@
 #include "model/class_element.hpp"
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
+#include "model/recovery_store.hpp"
 #include "model/text_element.hpp"
 #include "model/workspace.hpp"
 
@@ -74,6 +75,21 @@ void BM_Save(benchmark::State& state) {
             state.SkipWithError("save failed");
             break;
         }
+    }
+}
+
+// What the main loop spends on a recovery copy: the document taken into
+// memory. The file itself is written on another thread.
+void BM_RecoveryCopy(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    auto ws = shared_workspace(n);
+    for (auto _ : state) {
+        auto copy = Model::RecoveryStore::encode(*ws, "/some/doc.xml", 1);
+        if (copy.empty()) {
+            state.SkipWithError("encode failed");
+            break;
+        }
+        benchmark::DoNotOptimize(copy.data());
     }
 }
 
@@ -317,6 +333,7 @@ int main(int argc, char** argv) {
     Glib::init();
     Bench::register_sized("load", BM_Load, 0.2);
     Bench::register_sized("save", BM_Save, 0.2);
+    Bench::register_sized("recovery copy", BM_RecoveryCopy, 0.2);
     for (const auto& [name, fn] : edits()) {
         for (auto [phase, label] : {std::pair{Phase::DO, "edit"}, std::pair{Phase::UNDO, "undo"},
                                     std::pair{Phase::REDO, "redo"}}) {

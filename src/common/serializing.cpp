@@ -214,7 +214,16 @@ std::string SerializingWriter::get_contents() const {
 
 SerializingReader::SerializingReader(const std::string& filename) {
     ensure_xml_defaults();
-    m_reader = xmlReaderForFile(filename.c_str(), nullptr, READER_OPTIONS);
+    // Opened without waiting: a named pipe would otherwise block until some
+    // writer comes, and only a regular file is read at all.
+    m_fd = ::open(filename.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (m_fd < 0 || fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        LX_DEBUG("cannot read '%s': not a readable regular file", filename.c_str());
+        m_error = true;
+        return;
+    }
+    m_reader = xmlReaderForFd(m_fd, filename.c_str(), nullptr, READER_OPTIONS);
     if (m_reader == nullptr) {
         LX_DEBUG("cannot read '%s'", filename.c_str());
         m_error = true;
@@ -245,10 +254,19 @@ SerializingReader::~SerializingReader() {
     if (m_reader != nullptr) {
         xmlFreeTextReader(m_reader);
     }
+    if (m_fd >= 0) {
+        close(m_fd);
+    }
 }
 
 void SerializingReader::on_error(void* self, xmlErrorPtr error) {
     log_xml_error(nullptr, error);
+    // An undeclared prefix (<ext:meta/> from a newer version) breaks only
+    // the namespace layer; the document itself is well-formed and its
+    // unknown elements are skipped like any other.
+    if (error != nullptr && error->domain == XML_FROM_NAMESPACE) {
+        return;
+    }
     if (error != nullptr && error->level >= XML_ERR_ERROR) {
         static_cast<SerializingReader*>(self)->m_error = true;
     }
@@ -364,7 +382,10 @@ bool SerializingReader::foreach_subtree(const std::function<bool()>& func) {
         if (get_depth() <= depth) {
             break;
         }
-        if (ok) {
+        // Only the children themselves: whatever an element the callback
+        // does not know holds is skipped with it, so a known name inside an
+        // unknown element is never taken for one of ours.
+        if (ok && get_depth() == depth + 1) {
             ok = func();
         }
     }

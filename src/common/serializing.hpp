@@ -63,7 +63,9 @@ class SerializingWriter {
 };
 
 // A forward-only cursor over an XML document that stops only at start
-// elements, end elements and text. Hostile input is harmless: no DTD or
+// elements, end elements and text. Only regular files are read. Elements
+// with a namespace prefix are plain elements named "prefix:name", declared
+// or not. Hostile input is harmless: no DTD or
 // external entity is ever loaded, the network is never touched, entities
 // are not expanded into the text, and a malformed, truncated or too deeply
 // nested document ends the walk with a false answer (see has_error()).
@@ -106,8 +108,9 @@ class SerializingReader {
     // moves forward to the next one (true) or to the end (false).
     bool skip_to_element(const std::string& name);
     // Walks the nodes inside the current start element up to its end
-    // element, calling func at each until it first answers false; the rest
-    // of the subtree is still consumed. Answers false when not standing on a
+    // element, calling func at each of its children (not their contents)
+    // until it first answers false; the rest of the subtree is still
+    // consumed. Answers false when not standing on a
     // start element or when func answered false. An empty element has no
     // nodes inside, so func is not called and the cursor does not move.
     bool foreach_subtree(const std::function<bool()>& func);
@@ -120,6 +123,7 @@ class SerializingReader {
     static void on_error(void* self, xmlErrorPtr error);
 
     xmlTextReaderPtr m_reader = nullptr;
+    int m_fd = -1;         // the file of a file reader
     std::string m_memory;  // the document of a memory reader
     int m_node_type = NODE_NONE;
     bool m_error = false;

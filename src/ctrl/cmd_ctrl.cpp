@@ -10,6 +10,7 @@
 #include "common/log.hpp"
 #include "ctrl/command_action_map.hpp"
 #include "ctrl/context.hpp"
+#include "ctrl/document_file.hpp"
 #include "ctrl/key_action_map.hpp"
 #include "ctrl/modes/mode.hpp"
 #include "ctrl/text_editor.hpp"
@@ -73,6 +74,8 @@ void CmdCtrl::init() {
     prompt_layout->set_text(":");
     fill_key_action_map();
     fill_command_action_map();
+    m_message_connection = m_main_ctrl.signal_message().connect(
+        [this](const std::string& message) { show_message(message); });
     // A failure note stays up until the user goes on typing in the canvas.
     m_canvas_event_connection = m_main_ctrl.get_canvas_widget().signal_event().connect(
         [this](GdkEvent* event) {
@@ -88,6 +91,7 @@ CmdCtrl::~CmdCtrl() {
     m_update_mode_connection.disconnect();
     m_editor_update_connection.disconnect();
     m_canvas_event_connection.disconnect();
+    m_message_connection.disconnect();
     text_editor.reset();
     m_key_binder.reset();
 }
@@ -208,28 +212,31 @@ bool CmdCtrl::cmd_parse(const std::vector<std::string>& args) {
 }
 
 bool CmdCtrl::run_on_path(const std::vector<std::string>& args, const std::string& word,
-                          const std::string& failure,
-                          const std::function<bool(const std::string&)>& fn) {
+                          const std::function<bool(const std::string&, std::string&)>& fn) {
     LX_DEBUG("command %s called", word.c_str());
     if (args.size() != 1) {
         show_message(word + ": give one file path");
         return false;
     }
-    if (!fn(args[0])) {
-        show_message(word + ": " + failure + " " + args[0]);
+    std::string problem;
+    if (!fn(args[0], problem)) {
+        show_message(word + ": " + problem);
         return false;
     }
     return true;
 }
 
 bool CmdCtrl::cmd_write(const std::vector<std::string>& args) {
-    return run_on_path(args, "w", "cannot write",
-                       [this](const std::string& path) { return m_ws && m_ws->save(path); });
+    return run_on_path(args, "w", [this](const std::string& path, std::string& problem) {
+        return m_main_ctrl.get_document().save(path, problem);
+    });
 }
 
 bool CmdCtrl::cmd_read(const std::vector<std::string>& args) {
-    return run_on_path(args, "r", "cannot read",
-                       [this](const std::string& path) { return m_ws && m_ws->load(path); });
+    // Nobody is asked about unsaved changes here; they are kept aside.
+    return run_on_path(args, "r", [this](const std::string& path, std::string& problem) {
+        return m_main_ctrl.get_document().load(path, problem, DocumentFile::Unsaved::SET_ASIDE);
+    });
 }
 
 bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {
@@ -254,6 +261,10 @@ bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {
 
 void CmdCtrl::show_message(const std::string& message) {
     m_message = message;
+    // While a command runs the line shows it once the command line closes.
+    if (!get_is_active()) {
+        update_mode(m_main_ctrl.get_now_mode());
+    }
 }
 
 void CmdCtrl::clear_message() {

@@ -71,10 +71,11 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     void clear_message();
 
     // Runs fn on the one path a file command takes; a wrong argument count
-    // or a failed fn leaves a note "WORD: ..." for the user. fn's result.
-    [[nodiscard]] bool run_on_path(const std::vector<std::string>& args, const std::string& word,
-                                   const std::string& failure,
-                                   const std::function<bool(const std::string&)>& fn);
+    // or a failed fn (which says why) leaves a note "WORD: ..." for the
+    // user. fn's result.
+    [[nodiscard]] bool run_on_path(
+        const std::vector<std::string>& args, const std::string& word,
+        const std::function<bool(const std::string& path, std::string& problem)>& fn);
     bool cmd_quit(const std::vector<std::string>& args);
     bool cmd_parse(const std::vector<std::string>& args);
     bool cmd_write(const std::vector<std::string>& args);
@@ -93,6 +94,7 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     sigc::connection m_update_mode_connection;
     sigc::connection m_editor_update_connection;
     sigc::connection m_canvas_event_connection;
+    sigc::connection m_message_connection;
 };
 
 }  // namespace Ctrl

@@ -3,6 +3,7 @@
 #include <gtkmm/applicationwindow.h>
 
 #include "common/log.hpp"
+#include "ctrl/document_file.hpp"
 #include "ctrl/key_action_map.hpp"
 #include "ctrl/modes/cell_mode.hpp"
 #include "ctrl/modes/connect_mode.hpp"
@@ -29,7 +30,7 @@ void add_mode(Context& ctx) {
 }  // namespace
 
 Context::Context(std::shared_ptr<Model::Workspace> ws, View::Canvas& canvas)
-    : m_ws(std::move(ws)), m_canvas(canvas) {
+    : m_ws(std::move(ws)), m_document(std::make_unique<DocumentFile>(m_ws)), m_canvas(canvas) {
     if (!m_ws) {
         LX_CRITICAL("Context: assertion 'ws != NULL' failed");
     }

@@ -32,6 +32,7 @@ class Canvas;
 
 namespace Ctrl {
 
+class DocumentFile;
 class Mode;
 class NameActionMap;
 
@@ -61,6 +62,13 @@ class Context : public AbstractCtrl,
     // follow.
     Gtk::Widget& get_canvas_widget() const;
     const std::shared_ptr<Model::Workspace>& get_ws() const { return m_ws; }
+    // The workspace's file: every load and save goes through it.
+    DocumentFile& get_document() const { return *m_document; }
+
+    // A note for the user about something refused or failed; the command
+    // bar shows it until the next key.
+    void show_message(const std::string& message) { m_signal_message.emit(message); }
+    sigc::signal<void(const std::string&)>& signal_message() { return m_signal_message; }
 
     // One instance of each mode, by its type.
     std::unordered_map<std::type_index, std::shared_ptr<Mode>> modes;
@@ -132,6 +140,7 @@ class Context : public AbstractCtrl,
     bool to_now_mode(Fn fn);
 
     std::shared_ptr<Model::Workspace> m_ws;
+    std::unique_ptr<DocumentFile> m_document;
     View::Canvas& m_canvas;
     CellPos m_cell_pos;
     std::optional<CellRange> m_selected_range;
@@ -141,6 +150,7 @@ class Context : public AbstractCtrl,
     std::unique_ptr<NameActionMap> m_name_action_map;
     sigc::signal<void()> m_signal_now_mode_changed;
     sigc::signal<void(const std::shared_ptr<Mode>&)> m_signal_update_mode;
+    sigc::signal<void(const std::string&)> m_signal_message;
     sigc::connection m_file_path_connection;
 };
 

@@ -41,6 +41,9 @@ void LattrixApp::on_activate() {
     // Hiding the window removes it from the application, which then quits;
     // the window object itself is released with the application.
     m_window->show_all();
+    // Once the window is up, so that a question about a copy left behind
+    // by a crash has a window to stand on.
+    m_window->start_recovery();
 }
 
 int run_application(int argc, char** argv) {

@@ -1,6 +1,7 @@
 #include "view/main_window.hpp"
 
 #include <glib.h>
+#include <glibmm/datetime.h>
 #include <glibmm/fileutils.h>
 #include <glibmm/miscutils.h>
 #include <gdkmm/pixbuf.h>
@@ -11,6 +12,7 @@
 #include "ctrl/cmd_ctrl.hpp"
 #include "ctrl/context.hpp"
 #include "ctrl/ctrl_switcher.hpp"
+#include "ctrl/document_file.hpp"
 #include "model/workspace.hpp"
 #include "view/application.hpp"
 #include "view/exporting_canvas.hpp"
@@ -49,6 +51,21 @@ std::string save_question_text(const std::string& display_name) {
     return name + " has been updated.\nDo you save the file?";
 }
 
+std::string disk_change_text(const std::string& display_name) {
+    return (display_name.empty() ? std::string("The file") : display_name) + " changed on disk.";
+}
+
+std::string overwrite_question_text(const std::string& display_name) {
+    return display_name + " changed on disk since it was opened or saved here.\n" +
+           "Overwrite it with this version?";
+}
+
+std::string recovery_question_text(const std::string& display_name, const std::string& time) {
+    return "Recover unsaved changes to " +
+           (display_name.empty() ? std::string("a new document") : display_name) + " from " + time +
+           "?";
+}
+
 std::string manual_path(const std::vector<std::string>& language_names) {
     for (const auto& lang : language_names) {
         if (lang == "ja") {
@@ -76,6 +93,7 @@ MainWindow::MainWindow(Gtk::Application& app) {
 
 MainWindow::~MainWindow() {
     m_file_path_connection.disconnect();
+    m_disk_bar_connection.disconnect();
     // The switcher holds the controllers strongly; none may outlive us.
     Ctrl::CtrlSwitcher::reset();
 }
@@ -93,7 +111,14 @@ void MainWindow::build() {
         LX_DEBUG("%s", e.what().c_str());
     }
 
-    signal_delete_event().connect([this](GdkEventAny*) { return !confirm_to_save_update(); });
+    signal_delete_event().connect([this](GdkEventAny*) {
+        if (!confirm_to_save_update()) {
+            return true;
+        }
+        // Saved, or not to be saved: either way no copy is to be offered.
+        m_context->get_document().forget_changes();
+        return false;
+    });
 
     m_ws = std::make_shared<Model::Workspace>();
     m_file_path_connection = m_ws->signal_file_path_changed().connect([this] {
@@ -120,12 +145,98 @@ void MainWindow::build() {
     m_menu_bar = std::make_unique<MenuBar>(m_context);
     m_tool_bar = std::make_unique<ToolBar>(m_context);
 
+    build_disk_bar();
+
     m_grid->attach(*m_menu_bar, 0, 0, 1, 1);
     m_grid->attach(*m_tool_bar, 0, 1, 1, 1);
-    m_grid->attach(*m_canvas, 0, 2, 1, 1);
-    m_grid->attach(*m_command_bar, 0, 3, 1, 1);
+    m_grid->attach(m_disk_bar, 0, 2, 1, 1);
+    m_grid->attach(*m_canvas, 0, 3, 1, 1);
+    m_grid->attach(*m_command_bar, 0, 4, 1, 1);
     m_canvas->set_can_focus(true);
     m_canvas->grab_focus();
+
+    auto& document = m_context->get_document();
+    document.confirm_overwrite = [this](const std::string&) { return confirm_overwrite(); };
+    document.ask_recover = [this](const Model::RecoveryCopy& copy) { return ask_recover(copy); };
+    // Without a file monitor (some network folders) a look on return to
+    // the window still notices.
+    signal_focus_in_event().connect(
+        [this](GdkEventFocus*) {
+            m_context->get_document().check_disk();
+            return false;
+        },
+        false);
+}
+
+void MainWindow::build_disk_bar() {
+    m_disk_bar.set_message_type(Gtk::MESSAGE_WARNING);
+    if (auto* content = dynamic_cast<Gtk::Container*>(m_disk_bar.get_content_area())) {
+        content->add(m_disk_bar_label);
+    }
+    m_disk_bar.add_button("Reload", RESPONSE_RELOAD);
+    m_disk_bar.add_button("Keep mine", RESPONSE_KEEP_MINE);
+    m_disk_bar.set_hexpand(true);
+    m_disk_bar_label.show();
+    // Shown only while there is a change to answer, whatever show_all does.
+    m_disk_bar.set_no_show_all(true);
+    m_disk_bar.signal_response().connect([this](int response) {
+        auto& document = m_context->get_document();
+        if (response == RESPONSE_RELOAD) {
+            std::string problem;
+            if (!document.reload(problem)) {
+                m_context->show_message("reload: " + problem);
+            }
+        } else {
+            document.keep_mine();
+        }
+        m_canvas->grab_focus();
+    });
+    m_disk_bar_connection =
+        m_context->get_document().signal_changed_on_disk_changed().connect([this] {
+            if (m_context->get_document().get_is_changed_on_disk()) {
+                m_disk_bar_label.set_text(disk_change_text(get_display_file_name()));
+                m_disk_bar.show();
+            } else {
+                m_disk_bar.hide();
+            }
+        });
+}
+
+bool MainWindow::confirm_overwrite() {
+    Gtk::MessageDialog dialog(*this, overwrite_question_text(get_display_file_name()), false,
+                              Gtk::MESSAGE_WARNING, Gtk::BUTTONS_NONE, true);
+    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog.add_button("_Overwrite", Gtk::RESPONSE_ACCEPT);
+    dialog.set_default_response(Gtk::RESPONSE_CANCEL);
+    return run_dialog(dialog) == Gtk::RESPONSE_ACCEPT;
+}
+
+Ctrl::DocumentFile::Answer MainWindow::ask_recover(const Model::RecoveryCopy& copy) {
+    const std::string name = copy.document_path.empty()
+                                 ? std::string()
+                                 : display_file_name(copy.document_path, Glib::get_current_dir());
+    const auto time = Glib::DateTime::create_now_local(copy.saved_at / G_USEC_PER_SEC);
+    Gtk::MessageDialog dialog(*this, recovery_question_text(name, time.format("%Y-%m-%d %H:%M:%S")),
+                              false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+    dialog.add_button("_Discard", Gtk::RESPONSE_NO);
+    dialog.add_button("_Recover", Gtk::RESPONSE_YES);
+    dialog.set_default_response(Gtk::RESPONSE_YES);
+    switch (run_dialog(dialog)) {
+        case Gtk::RESPONSE_YES:
+            return Ctrl::DocumentFile::Answer::RECOVER;
+        case Gtk::RESPONSE_NO:
+            return Ctrl::DocumentFile::Answer::DISCARD;
+        default:
+            // Closed without an answer: asked again next time.
+            return Ctrl::DocumentFile::Answer::LATER;
+    }
+}
+
+void MainWindow::start_recovery() {
+    auto& document = m_context->get_document();
+    document.start_recovery(
+        std::make_unique<Model::RecoveryStore>(Model::RecoveryStore::default_dir()));
+    document.offer_recovery();
 }
 
 std::string MainWindow::get_display_file_name() const {
@@ -201,7 +312,7 @@ void MainWindow::new_file() {
     if (!confirm_to_save_update()) {
         return;
     }
-    m_ws->init();
+    m_context->get_document().new_document();
     queue_draw();
 }
 
@@ -212,24 +323,36 @@ void MainWindow::open_file() {
     auto dialog = new_file_chooser_dialog("Open file", "_Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
     if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
         std::string filename = dialog->get_filename();
+        dialog.reset();
         LX_DEBUG("open filename = %s", filename.c_str());
-        m_ws->load(filename);
+        static_cast<void>(open_path(filename));
     }
-    dialog.reset();
     queue_draw();
 }
 
+bool MainWindow::open_path(const std::string& path) {
+    std::string problem;
+    if (!m_context->get_document().load(path, problem)) {
+        m_context->show_message("open: " + problem);
+        return false;
+    }
+    return true;
+}
+
 bool MainWindow::save_file(bool use_current_path) {
-    bool saved = false;
-    if (use_current_path && !m_ws->get_file_path().empty()) {
-        saved = m_ws->save();
-    } else {
+    std::string path;
+    if (!use_current_path || m_ws->get_file_path().empty()) {
         auto dialog = new_file_chooser_dialog("Save file", "_Save", Gtk::FILE_CHOOSER_ACTION_SAVE);
-        if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
-            std::string filename = dialog->get_filename();
-            LX_DEBUG("save filename = %s", filename.c_str());
-            saved = m_ws->save(filename);
+        if (run_dialog(*dialog) != Gtk::RESPONSE_ACCEPT) {
+            return false;
         }
+        path = dialog->get_filename();
+        LX_DEBUG("save filename = %s", path.c_str());
+    }
+    std::string problem;
+    const bool saved = m_context->get_document().save(path, problem);
+    if (!saved) {
+        m_context->show_message("save: " + problem);
     }
     queue_draw();
     return saved;
@@ -274,7 +397,7 @@ void MainWindow::add_named_action(const std::string& name, void (MainWindow::*ha
 void MainWindow::init_action() {
     add_named_action("new-file", &MainWindow::new_file);
     add_named_action("open-file", &MainWindow::open_file);
-    // A failed save keeps the document marked unsaved, so closing still asks.
+    // A failed save says so on the command bar and keeps the changes unsaved.
     add_action("save-file", [this] { static_cast<void>(save_file(true)); });
     add_action("save-as-file", [this] { static_cast<void>(save_file(false)); });
     add_named_action("manual", &MainWindow::show_help);

@@ -13,8 +13,12 @@
 #include <gtkmm/dialog.h>
 #include <gtkmm/filechooserdialog.h>
 #include <gtkmm/grid.h>
+#include <gtkmm/infobar.h>
+#include <gtkmm/label.h>
 #include <gtkmm/messagedialog.h>
 
+#include "ctrl/document_file.hpp"
+#include "model/recovery_store.hpp"
 #include "view/canvas.hpp"
 #include "view/command_bar.hpp"
 #include "view/menubar.hpp"
@@ -39,6 +43,13 @@ std::string window_title(const std::string& display_name);
 // The save question, naming the document by its display name in quotes or
 // as "This workspace" when it has none.
 std::string save_question_text(const std::string& display_name);
+// The change-on-disk bar's text.
+std::string disk_change_text(const std::string& display_name);
+// The question before a save overwrites another program's change.
+std::string overwrite_question_text(const std::string& display_name);
+// The question about a recovery copy; an empty name is a never-saved
+// document.
+std::string recovery_question_text(const std::string& display_name, const std::string& time);
 // The manual's path for the user's preferred languages (most preferred
 // first): the Japanese manual when one entry is exactly "ja".
 std::string manual_path(const std::vector<std::string>& language_names);
@@ -82,6 +93,9 @@ class MainWindow : public Gtk::ApplicationWindow {
     [[nodiscard]] bool confirm_to_save_update();
     void new_file();
     void open_file();
+    // Opens path as the open dialog does once a file is chosen; false with
+    // a note on the command bar.
+    [[nodiscard]] bool open_path(const std::string& path);
     // True when the document was written.
     [[nodiscard]] bool save_file(bool use_current_path);
     // The off-screen canvas over the selected range, or the fixed area.
@@ -89,6 +103,17 @@ class MainWindow : public Gtk::ApplicationWindow {
     // An empty path asks for one in a dialog.
     void export_png(const std::string& file_path);
     void show_help();
+
+    // Starts keeping recovery copies and offers those left behind; the
+    // application does this for its window.
+    void start_recovery();
+    // Asks before a save overwrites another program's change.
+    [[nodiscard]] bool confirm_overwrite();
+    Ctrl::DocumentFile::Answer ask_recover(const Model::RecoveryCopy& copy);
+    // The bar that tells of a change on disk.
+    Gtk::InfoBar& get_disk_bar() { return m_disk_bar; }
+    static constexpr int RESPONSE_RELOAD = 1;
+    static constexpr int RESPONSE_KEEP_MINE = 2;
 
     void add_named_action(const std::string& name, void (MainWindow::*handler)());
     void init_action();
@@ -103,6 +128,7 @@ class MainWindow : public Gtk::ApplicationWindow {
 
   private:
     void build();
+    void build_disk_bar();
     int run_dialog(Gtk::Dialog& dialog);
 
     // Destroyed in reverse order: the bars hold the context, the command
@@ -116,6 +142,9 @@ class MainWindow : public Gtk::ApplicationWindow {
     std::unique_ptr<ToolBar> m_tool_bar;
     sigc::connection m_file_path_connection;
     Gtk::Grid* m_grid = nullptr;  // owned by the window
+    Gtk::InfoBar m_disk_bar;
+    Gtk::Label m_disk_bar_label;
+    sigc::connection m_disk_bar_connection;
     DialogRunner m_run_dialog;
 };
 

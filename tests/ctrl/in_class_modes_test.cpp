@@ -284,6 +284,46 @@ TEST_F(InClassModeTest, PasteInsertsTheClipboardAtTheCursor) {
     EXPECT_EQ(ctx->action_processor->get_undo_count(), undo + 1);
 }
 
+TEST_F(InClassModeTest, NoEditMakesATextLongerThan64KiB) {
+    // Laying out longer texts freezes the window; a file may bring them,
+    // and then they can still shrink.
+    std::vector<std::string> messages;
+    ctx->signal_message().connect([&](const std::string& m) { messages.push_back(m); });
+    const std::string full(MAX_EDITED_TEXT_BYTES - 1, 'a');
+    set_texts(full, "b", "c");
+    klass->name_elem->cursor_index = 0;
+    ASSERT_TRUE(key(GDK_KEY_I, GDK_SHIFT_MASK));
+    auto editor = in_class()->get_text_editor();
+    editor->commit("x");  // exactly at the limit: taken
+    EXPECT_EQ(klass->name_elem->get_text().size(), MAX_EDITED_TEXT_BYTES);
+    EXPECT_TRUE(messages.empty());
+    in_class()->get_text_editor()->commit("é");  // past it: refused
+    EXPECT_EQ(klass->name_elem->get_text(), "x" + full);
+    EXPECT_EQ(klass->name_elem->pango_layout->get_text(), "x" + full);
+    EXPECT_EQ(in_class()->get_text_editor()->get_cursor_index(), 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("64 KiB"), std::string::npos);
+    Gtk::Clipboard::get(GDK_SELECTION_CLIPBOARD)->set_text("yz");
+    ASSERT_TRUE(key(GDK_KEY_v, GDK_CONTROL_MASK));
+    EXPECT_EQ(klass->name_elem->get_text(), "x" + full);
+    EXPECT_EQ(messages.size(), 2u);
+    // Going down into a shorter block, typing works as ever.
+    ASSERT_TRUE(key(GDK_KEY_Down));
+    in_class()->get_text_editor()->commit("ok");
+    EXPECT_NE(klass->block1_elem->get_text().find("ok"), std::string::npos);
+
+    // A longer text from a file only shrinks.
+    const std::string huge(MAX_EDITED_TEXT_BYTES + 100, 'h');
+    klass->block2_elem->set_text(huge);
+    ASSERT_TRUE(key(GDK_KEY_Down));
+    ASSERT_EQ(klass->now_text_elem, klass->block2_elem);
+    ASSERT_TRUE(key(GDK_KEY_BackSpace));
+    EXPECT_EQ(klass->block2_elem->get_text().size(), huge.size() - 1);
+    in_class()->get_text_editor()->commit("more");
+    EXPECT_EQ(klass->block2_elem->get_text().size(), huge.size() - 1);
+    EXPECT_EQ(messages.size(), 3u);
+}
+
 TEST_F(InClassModeTest, PressesPickTheElementOrLeaveForTheCellMode) {
     set_texts("abc", "uvw", "xyz");
     ASSERT_TRUE(key(GDK_KEY_i));

@@ -114,6 +114,10 @@ lx_find_window() {
     [ -n "$LX_WID" ]
 }
 
+# Recovery copies stay in the scratch directory: a scenario neither sees
+# copies of others nor leaves its own behind.
+export XDG_STATE_HOME="$WORK/state"
+
 # Starts the program in the scratch directory and waits for its window.
 lx_spawn() {
     (cd "$WORK" && exec "$LATTRIX") >"$LOG" 2>&1 &

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Random-input soak: drives the real program with random key presses drawn
 # from the bindings of every mode, random printable text and random mouse
-# clicks and drags on the canvas, saving with ":w" now and then. Afterwards
-# the program must still run, every document it wrote must read back (in a
-# display-free reader and in the program itself) and hold the model's
-# invariants, and saving twice must give the same bytes.
+# clicks and drags on the canvas, saving with ":w" now and then. About once
+# a minute it kills the program (SIGKILL), starts it again, recovers, and
+# checks the recovered document against the last recovery copy on disk.
+# Afterwards the program must still run, every document it wrote must read
+# back (in a display-free reader and in the program itself) and hold the
+# model's invariants, and saving twice must give the same bytes.
 #
 #   SOAK_SECONDS  how long to send random input (default 60)
 #   SOAK_SEED     the seed of the input sequence (default: random, printed)
@@ -71,10 +73,103 @@ soak_on_exit() {
     LX_PID=""
     if [ "$rc" -eq 0 ] && grep -q 'command q called' "$LOG"; then
         QUITS=$((QUITS + 1))
-        soak_start
+        soak_restart
         return
     fi
     fail "the program ended with status $rc"
+}
+
+# ---- recovery after a kill ----------------------------------------------------
+
+STATE="$XDG_STATE_HOME/lattrix"
+RECOVERIES=0
+KILLS=0
+
+# The copy the next start must offer first: the newest one left behind
+# that is newer than its document's file. Prints its path, or nothing.
+soak_expected_copy() {
+    lx_py - "$STATE" <<'PY'
+import glob, os, sys
+import xml.etree.ElementTree as ET
+
+best = None
+for f in glob.glob(os.path.join(sys.argv[1], "*.xml")):
+    try:
+        root = ET.parse(f).getroot()
+    except ET.ParseError:
+        continue
+    if root.tag != "recovery":
+        continue
+    saved, path = int(root.get("saved", "0")), root.get("path", "")
+    if path and os.path.exists(path) and os.stat(path).st_mtime_ns // 1000 >= saved:
+        continue
+    if best is None or saved > best[0]:
+        best = (saved, f)
+if best:
+    print(best[1])
+PY
+}
+
+# Prints the "workspace" inside a recovery copy as a document of its own.
+soak_copy_document() {
+    lx_py - "$1" <<'PY'
+import sys
+import xml.etree.ElementTree as ET
+
+print(ET.tostring(ET.parse(sys.argv[1]).getroot().find("workspace"), encoding="unicode"))
+PY
+}
+
+soak_questions() {
+    local w
+    for w in $(lx_other_windows); do
+        case "$(xdotool getwindowname "$w" 2>/dev/null)" in
+        Lattrix*) ;;
+        *) echo "$w" ;;
+        esac
+    done
+}
+soak_question_shown() {
+    QUESTION=$(soak_questions | head -n 1)
+    [ -n "$QUESTION" ]
+}
+soak_no_question() {
+    [ -z "$(soak_questions)" ]
+}
+
+# Starts the program again after it ended; when a copy was left, recovers
+# it (Return takes the default, "_Recover") and checks that the document
+# is exactly the copy.
+soak_restart() {
+    local copy
+    copy=$(soak_expected_copy)
+    if [ -n "$copy" ]; then
+        cp "$copy" "$WORK/expected-copy.xml"
+    fi
+    soak_start
+    if [ -z "$copy" ]; then
+        return
+    fi
+    lx_poll "no recovery question for $copy" soak_question_shown
+    lx_focus "$QUESTION"
+    xdotool key --clearmodifiers Return
+    lx_poll "the recovery question stayed" soak_no_question
+    lx_focus "$LX_WID"
+    RECOVERIES=$((RECOVERIES + 1))
+    soak_copy_document "$WORK/expected-copy.xml" >"$WORK/expected-copy-doc.xml"
+    soak_save "recovered-$RECOVERIES.xml"
+    [ "$(lx_summary "$RUN/recovered-$RECOVERIES.xml")" = "$(lx_summary "$WORK/expected-copy-doc.xml")" ] || {
+        diff <(lx_summary "$WORK/expected-copy-doc.xml") <(lx_summary "$RUN/recovered-$RECOVERIES.xml") | head -n 20 >&2
+        fail "recovery $RECOVERIES differs from the last copy on disk"
+    }
+}
+
+soak_kill() {
+    KILLS=$((KILLS + 1))
+    kill -9 "$LX_PID"
+    wait "$LX_PID" 2>/dev/null || true
+    LX_PID=""
+    soak_restart
 }
 
 soak_alive() {
@@ -174,7 +269,20 @@ soak_cmd() {
     lx_idle
     xdotool key --clearmodifiers Return
     lx_idle
-    lx_wait_log 'active cmd ctrl false' "$off"
+    CMD_OFF=$off
+    lx_poll "the command line never closed after ':$1'" soak_cmd_done
+}
+
+# The command line has closed. Opening a file may first ask about a copy of
+# it left behind (by a random ":r" that set unsaved changes aside); that
+# question is put off ("later"), and the file opens as it is.
+soak_cmd_done() {
+    if soak_question_shown; then
+        lx_focus "$QUESTION"
+        xdotool key --clearmodifiers Escape
+        lx_idle
+    fi
+    lx_log_above 'active cmd ctrl false' "$CMD_OFF"
 }
 
 soak_save() {
@@ -196,6 +304,9 @@ soak_start
 lx_map_keys "éüαя"
 t0=$(date +%s)
 last_save=$t0
+# Somewhere in the middle of each minute.
+rand 30
+next_kill=$((t0 + 20 + REPLY))
 while [ $(($(date +%s) - t0)) -lt "$SOAK_SECONDS" ]; do
     BATCH=()
     KEYS=()
@@ -212,6 +323,13 @@ while [ $(($(date +%s) - t0)) -lt "$SOAK_SECONDS" ]; do
         SAVES=$((SAVES + 1))
         soak_save "soak-$SAVES.xml"
         last_save=$(date +%s)
+    fi
+    # The kill waits for unsaved changes that have reached a copy, so that
+    # there is something to recover.
+    if [ "$(date +%s)" -ge "$next_kill" ] && [ -n "$(soak_expected_copy)" ]; then
+        soak_kill
+        rand 30
+        next_kill=$((next_kill + 45 + REPLY))
     fi
 done
 soak_alive || soak_on_exit
@@ -310,5 +428,5 @@ done
 soak_alive || fail "the program ended while reading its documents back"
 
 classes=$(grep -c '<class' "$RUN/soak-$SAVES.xml" || true)
-echo "soak: $EVENTS random events in $RUNS run(s) ($QUITS by a random :q), $docs documents checked, the last with $classes classes"
+echo "soak: $EVENTS random events in $RUNS run(s) ($QUITS by a random :q, $KILLS by SIGKILL, $RECOVERIES recovered), $docs documents checked, the last with $classes classes"
 pass

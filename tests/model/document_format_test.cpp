@@ -207,3 +207,51 @@ TEST_F(DocumentFormatTest, ConnectorBetweenEmptyCellsIsKept) {
     ASSERT_TRUE(ws.save(path));
     EXPECT_NE(read_file(path).find("type=\"dependency\""), std::string::npos);
 }
+
+TEST_F(DocumentFormatTest, ElementsOfANewerVersionAreSkippedWhereverTheyStand) {
+    // A later version may add elements anywhere, with or without a namespace
+    // prefix, declared or not. Whatever they hold is theirs: a known name
+    // inside one is not read as ours.
+    const std::string plain =
+        doc("<element_cells><cell h=\"1\" v=\"0\"><class uid=\"0x1\"><name>A</name>"
+            "<block1>x</block1></class></cell><cell h=\"3\" v=\"2\"><class uid=\"0x2\">"
+            "<name>B</name></class></cell></element_cells><connector_set>"
+            "<connector uid=\"0x3\" type=\"association\"><start h=\"1\" v=\"0\"/>"
+            "<end h=\"3\" v=\"2\"/></connector></connector_set>");
+    ASSERT_TRUE(load_text(plain));
+    const std::string expected = to_xml(ws);
+    for (const char* ext : {"ext:meta", "meta", "x:cell", "ext:name"}) {
+        SCOPED_TRACE(ext);
+        const std::string open = std::string("<") + ext + " id=\"7\">";
+        const std::string close = std::string("</") + ext + ">";
+        // Nested known names inside the unknown element must stay unread.
+        const std::string decoy = open +
+                                  "<cell h=\"9\" v=\"9\"><class uid=\"0x9\"><name>Decoy</name>"
+                                  "</class></cell><name>Decoy</name><start h=\"9\" v=\"9\"/>" +
+                                  close;
+        const std::string empty = std::string("<") + ext + "/>";
+        std::string newer =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<workspace xmlns:x=\"urn:later\">" +
+            empty + "<element_cells>" + decoy + "<cell h=\"1\" v=\"0\">" + empty +
+            "<class uid=\"0x1\">" + decoy + "<name>A</name>" + empty + "<block1>x</block1>" +
+            "</class>" + decoy + "</cell>" + empty +
+            "<cell h=\"3\" v=\"2\"><class uid=\"0x2\"><name>B</name></class></cell>" +
+            "</element_cells>" + decoy + "<connector_set>" + empty +
+            "<connector uid=\"0x3\" type=\"association\">" + decoy + "<start h=\"1\" v=\"0\"/>" +
+            empty + "<end h=\"3\" v=\"2\"/></connector>" + decoy + "</connector_set>" + empty +
+            "</workspace>\n";
+        ASSERT_TRUE(load_text(newer));
+        EXPECT_EQ(to_xml(ws), expected);
+    }
+}
+
+TEST_F(DocumentFormatTest, TextsLongerThanTheEditorTakesStillLoad) {
+    // Typing stops at 64 KiB a text; files may hold more, up to the reader's
+    // own limit, and keep it.
+    const std::string text(100 * 1024, 'x');
+    ASSERT_TRUE(load_text(doc("<element_cells><cell h=\"0\" v=\"0\"><class uid=\"1\"><name>" +
+                              text + "</name></class></cell></element_cells><connector_set/>")));
+    auto klass = class_at(ws, 0, 0);
+    ASSERT_NE(klass, nullptr);
+    EXPECT_EQ(klass->name_elem->get_text(), text);
+}

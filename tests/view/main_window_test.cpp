@@ -8,7 +8,16 @@
 #include <glibmm/fileutils.h>
 #include <glibmm/miscutils.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "ctrl/context.hpp"
+#include "ctrl/document_file.hpp"
+#include "model/element_cells.hpp"
 #include "model/workspace.hpp"
+#include "ctrl/cmd_ctrl.hpp"
 
 using View::display_file_name;
 using View::MainWindow;
@@ -144,6 +153,98 @@ TEST(MainWindowTest, SavingRetitlesTheWindowAndSaveGoesToTheCurrentPath) {
     // A new document forgets the path.
     w.new_file();
     EXPECT_EQ(w.get_title(), "Lattrix");
+    g_remove(path.c_str());
+    g_rmdir(dir.c_str());
+}
+
+TEST(MainWindowTest, ChangesOnDiskRaiseTheBarAndASaveOverThemAsks) {
+    MainWindow w;
+    w.show_all();
+    std::string dir = Glib::build_filename(Glib::get_tmp_dir(), "lattrix-window-XXXXXX");
+    ASSERT_NE(g_mkdtemp(dir.data()), nullptr);
+    const std::string path = Glib::build_filename(dir, "a.xml");
+    const std::string theirs = "<workspace><element_cells/><connector_set/></workspace>\n";
+    auto& document = w.get_context()->get_document();
+    auto& bar = w.get_disk_bar();
+    std::vector<std::string> questions;
+    std::vector<int> answers;
+    w.set_dialog_runner([&](Gtk::Dialog& d) {
+        auto* m = dynamic_cast<Gtk::MessageDialog*>(&d);
+        questions.push_back(m != nullptr ? std::string(m->property_text().get_value()) : "");
+        int answer = answers.empty() ? static_cast<int>(Gtk::RESPONSE_CANCEL) : answers.front();
+        if (!answers.empty()) {
+            answers.erase(answers.begin());
+        }
+        return answer;
+    });
+    const auto wait_for_bar = [&] {
+        const gint64 deadline = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
+        while (!bar.get_visible() && g_get_monotonic_time() < deadline) {
+            g_main_context_iteration(nullptr, FALSE);
+        }
+        return bar.get_visible();
+    };
+    const auto rewrite = [&] { Glib::file_set_contents(path, theirs); };
+    const auto message = [&] { return w.get_command_bar().get_cmd_ctrl()->get_message(); };
+
+    std::string problem;
+    w.get_ws()->add_class(CellPos(0, 0));
+    ASSERT_TRUE(document.save(path, problem));
+    EXPECT_FALSE(bar.get_visible());
+    rewrite();
+    ASSERT_TRUE(wait_for_bar());
+    std::vector<std::string> labels;
+    for (Gtk::Widget* child :
+         dynamic_cast<Gtk::Container*>(bar.get_action_area())->get_children()) {
+        if (auto* button = dynamic_cast<Gtk::Button*>(child)) {
+            labels.push_back(button->get_label());
+        }
+    }
+    std::sort(labels.begin(), labels.end());
+    EXPECT_EQ(labels, (std::vector<std::string>{"Keep mine", "Reload"}));
+
+    // A save over the change asks; Cancel writes nothing and says so.
+    w.get_ws()->signal_update().emit();
+    EXPECT_FALSE(w.save_file(true));
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], View::overwrite_question_text(path));
+    EXPECT_EQ(Glib::file_get_contents(path), theirs);
+    EXPECT_NE(message().find("not written"), std::string::npos);
+    answers = {Gtk::RESPONSE_ACCEPT};
+    EXPECT_TRUE(w.save_file(true));
+    EXPECT_NE(Glib::file_get_contents(path), theirs);
+    EXPECT_FALSE(bar.get_visible());
+
+    // "Keep mine" hides the bar; "Reload" takes their version.
+    rewrite();
+    ASSERT_TRUE(wait_for_bar());
+    bar.response(MainWindow::RESPONSE_KEEP_MINE);
+    EXPECT_FALSE(bar.get_visible());
+    rewrite();
+    ASSERT_TRUE(wait_for_bar());
+    bar.response(MainWindow::RESPONSE_RELOAD);
+    EXPECT_FALSE(bar.get_visible());
+    EXPECT_EQ(w.get_ws()->get_element_cells()->count(), 0);
+
+    // The open dialog's choice is refused at once when it is no file.
+    const std::string fifo = Glib::build_filename(dir, "pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(w.open_path(fifo));
+    EXPECT_EQ(message(), "open: " + fifo + " is a named pipe, not a file");
+
+    // The recovery question, Recover first and the default.
+    questions.clear();
+    answers = {Gtk::RESPONSE_YES, Gtk::RESPONSE_NO, Gtk::RESPONSE_DELETE_EVENT};
+    Model::RecoveryCopy copy{"", "", 1700000000LL * G_USEC_PER_SEC};
+    EXPECT_EQ(w.ask_recover(copy), Ctrl::DocumentFile::Answer::RECOVER);
+    EXPECT_EQ(w.ask_recover(copy), Ctrl::DocumentFile::Answer::DISCARD);
+    EXPECT_EQ(w.ask_recover(copy), Ctrl::DocumentFile::Answer::LATER);
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[0].rfind("Recover unsaved changes to a new document from ", 0), 0u);
+    EXPECT_EQ(View::recovery_question_text("a.xml", "12:00"),
+              "Recover unsaved changes to a.xml from 12:00?");
+
+    g_remove(fifo.c_str());
     g_remove(path.c_str());
     g_rmdir(dir.c_str());
 }

@@ -82,6 +82,10 @@ void AbstractModeInClass::on_update_cb(const std::optional<std::string>& text, i
     if (!m_editing_klass || !m_editing_klass->now_text_elem) {
         return;
     }
+    if (text && exceeds_text_limit(m_editing_klass->now_text_elem->get_text(), *text)) {
+        refuse_text();
+        return;
+    }
     m_editing_klass->now_text_elem->cursor_index = cursor;
     if (text) {
         update_active_text(*text);
@@ -222,7 +226,22 @@ bool AbstractModeInClass::move_char(int n) {
     return true;
 }
 
+void AbstractModeInClass::refuse_text() {
+    // The editor shows the edit already: the element's own text goes back
+    // into the layout, and a fresh editor starts at the element's cursor.
+    auto elem = m_editing_klass->now_text_elem;
+    Pango::AttrList none;
+    elem->pango_layout->set_attributes(none);
+    elem->pango_layout->set_text(elem->get_text());
+    change_active_text_elem(elem);
+    m_ctrl.show_message("A text in a class holds at most 64 KiB; it was not changed");
+}
+
 bool AbstractModeInClass::update_active_text(const std::string& text) {
+    if (exceeds_text_limit(m_editing_klass->now_text_elem->get_text(), text)) {
+        refuse_text();
+        return false;
+    }
     auto action = std::make_shared<UpdateTextElementInACellAction>(get_ws(), m_editing_cell_pos);
     action->set_update(m_editing_klass->now_text_elem, text);
     return run_action(action);

@@ -92,8 +92,11 @@ class AbstractModeInClass : public Mode {
         }
         return fn(*editor);
     }
-    // Runs a text-update action setting the text of the active element.
+    // Runs a text-update action setting the text of the active element;
+    // false, with the text left as it was, when it would grow too long.
     bool update_active_text(const std::string& text);
+    // Takes back an edit the editor made that is refused, and says so.
+    void refuse_text();
 
     std::shared_ptr<Model::ClassElement> m_editing_klass;
     CellPos m_editing_cell_pos;

@@ -4,6 +4,10 @@
 
 namespace Ctrl {
 
+bool exceeds_text_limit(const std::string& before, const std::string& after) {
+    return after.size() > MAX_EDITED_TEXT_BYTES && after.size() > before.size();
+}
+
 TextRangeDeletion delete_text_range(const std::string& text, const TextRange& range, int cursor) {
     TextRange r = fit_text_range(text, range);
     TextRangeDeletion result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "common/text_range.hpp"
@@ -9,6 +10,13 @@ namespace Ctrl {
 // Byte positions of the in-class modes are kept on elements whose text can
 // change behind them (undo, blocks moving up), so every use fits them first
 // (fit_text_index and its kin beside TextRange).
+
+// The longest text typing or pasting makes in one element of a class, in
+// bytes. Laying out a much longer text freezes the window for seconds; a
+// file may still bring longer texts, which can then only shrink.
+constexpr size_t MAX_EDITED_TEXT_BYTES = 64 * 1024;
+// Whether changing before into after is refused for that reason.
+bool exceeds_text_limit(const std::string& before, const std::string& after);
 
 // text without the bytes of range, and where a cursor at `cursor` ends up:
 // after the range it moves back by the range's size, inside it goes to the
