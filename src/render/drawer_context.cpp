@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include <pangomm/init.h>
+
 #include "common/log.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
@@ -27,6 +29,9 @@ int truncate_to_int(double d) {
 }  // namespace
 
 DrawerContext::DrawerContext() : m_color_map(std::make_shared<ColorMap>()) {
+    // Drawers wrap Pango objects; a program that paints before it made any
+    // model text (a test, a tool) must still have the wrappers registered.
+    Pango::init();
     set_offset(Point(0.0, 0.0));
 }
 
