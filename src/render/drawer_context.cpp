@@ -42,7 +42,25 @@ void DrawerContext::update_cr_offset() {
         return;
     }
     m_cr->set_identity_matrix();
+    if (m_origin_x != 0 || m_origin_y != 0) {
+        m_cr->translate(-m_origin_x, -m_origin_y);
+    }
+    if (m_scale != 1.0) {
+        m_cr->scale(m_scale, m_scale);
+    }
     m_cr->translate(m_offset.x, m_offset.y);
+}
+
+void DrawerContext::set_scale(double scale) {
+    LX_RETURN_IF_FAIL(scale > 0.0 && std::isfinite(scale));
+    m_scale = scale;
+    update_cr_offset();
+}
+
+void DrawerContext::set_device_origin(int32_t x, int32_t y) {
+    m_origin_x = x;
+    m_origin_y = y;
+    update_cr_offset();
 }
 
 void DrawerContext::replace_surface(Cairo::RefPtr<Cairo::Surface> surface, int32_t w, int32_t h) {
@@ -89,6 +107,16 @@ void DrawerContext::set_offset_y(double y) {
 
 Cairo::RectangleInt DrawerContext::get_rect() const {
     Cairo::RectangleInt r;
+    if (m_scale != 1.0 || m_origin_x != 0 || m_origin_y != 0) {
+        // Whatever touches a surface pixel must be inside, so round outwards.
+        const double x0 = m_origin_x / m_scale - m_offset.x;
+        const double y0 = m_origin_y / m_scale - m_offset.y;
+        r.x = truncate_to_int(std::floor(x0));
+        r.y = truncate_to_int(std::floor(y0));
+        r.width = truncate_to_int(std::ceil(x0 + m_width / m_scale)) - r.x + 1;
+        r.height = truncate_to_int(std::ceil(y0 + m_height / m_scale)) - r.y + 1;
+        return r;
+    }
     r.x = truncate_to_int(-m_offset.x);
     r.y = truncate_to_int(-m_offset.y);
     r.width = m_width;
@@ -100,40 +128,36 @@ Cairo::RefPtr<Cairo::Region> DrawerContext::get_region() const {
     return Cairo::Region::create(get_rect());
 }
 
+double DrawerContext::to_device_x(double x) const {
+    return (x + m_offset.x) * m_scale - m_origin_x;
+}
+
+double DrawerContext::to_device_y(double y) const {
+    return (y + m_offset.y) * m_scale - m_origin_y;
+}
+
+double DrawerContext::to_user_x(double x) const {
+    return (x + m_origin_x) / m_scale - m_offset.x;
+}
+
+double DrawerContext::to_user_y(double y) const {
+    return (y + m_origin_y) / m_scale - m_offset.y;
+}
+
 Point DrawerContext::snap_line_point(const Point& p, double line_width) const {
-    if (!m_cr) {
-        return p;
-    }
     // The stroke's near edge goes to the nearest pixel boundary; for a
     // 1-pixel line that is the centre of the pixel holding the coordinate.
-    const double half = line_width / 2.0;
+    const double half = line_width * m_scale / 2.0;
     auto snap = [half](double v) { return std::floor(v - half + 0.5) + half; };
-    double x = p.x;
-    double y = p.y;
-    m_cr->user_to_device(x, y);
-    x = snap(x);
-    y = snap(y);
-    m_cr->device_to_user(x, y);
-    return Point(x, y);
+    return Point(to_user_x(snap(to_device_x(p.x))), to_user_y(snap(to_device_y(p.y))));
 }
 
 Rectangle DrawerContext::snap_rect(const Rectangle& r) const {
-    if (!m_cr) {
-        return r;
-    }
-    double x0 = r.x;
-    double y0 = r.y;
-    double x1 = r.x + r.width;
-    double y1 = r.y + r.height;
-    m_cr->user_to_device(x0, y0);
-    m_cr->user_to_device(x1, y1);
     auto snap = [](double v) { return std::floor(v + 0.5); };
-    x0 = snap(x0);
-    y0 = snap(y0);
-    x1 = snap(x1);
-    y1 = snap(y1);
-    m_cr->device_to_user(x0, y0);
-    m_cr->device_to_user(x1, y1);
+    const double x0 = to_user_x(snap(to_device_x(r.x)));
+    const double y0 = to_user_y(snap(to_device_y(r.y)));
+    const double x1 = to_user_x(snap(to_device_x(r.x + r.width)));
+    const double y1 = to_user_y(snap(to_device_y(r.y + r.height)));
     return Rectangle(x0, y0, x1 - x0, y1 - y0);
 }
 

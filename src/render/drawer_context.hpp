@@ -53,8 +53,24 @@ class DrawerContext {
     void set_offset_x(double x);
     void set_offset_y(double y);
 
+    // Workspace pixels per surface pixel's side: 2 paints for a screen of
+    // twice the density. 1 unless set.
+    double get_scale() const { return m_scale; }
+    void set_scale(double scale);
+    // Where the surface lies in a larger image, in whole surface pixels: an
+    // image painted in bands gives each band's surface its top-left corner.
+    // Lines are snapped in surface pixels, so the bands of one image meet
+    // exactly. (0, 0) unless set.
+    void set_device_origin(int32_t x, int32_t y);
+
+    // Whether the cursor, the selection and the text caret are painted.
+    // Screens show them; exports never do, whatever the editor is doing.
+    bool get_shows_edit_state() const { return m_shows_edit_state; }
+    void set_shows_edit_state(bool shows) { m_shows_edit_state = shows; }
+
     // The visible area in workspace pixels: origin at minus the offset
-    // (truncated towards zero), size of the surface.
+    // (truncated towards zero), size of the surface. With a scale or a device
+    // origin it is widened to whole pixels on every side instead.
     Cairo::RectangleInt get_rect() const;
     // A region of the single rectangle get_rect().
     Cairo::RefPtr<Cairo::Region> get_region() const;
@@ -68,8 +84,9 @@ class DrawerContext {
     // two pixels at half strength: a grey, blurred line. These two move
     // geometry by less than a pixel so that such strokes and the areas they
     // outline cover whole pixels. They work in surface pixels, through the
-    // cairo context's transformation, so any view offset (fractional too)
-    // gives sharp lines. Without a cairo context they return their argument.
+    // offset, scale and device origin, so any view offset (fractional too)
+    // gives sharp lines. They need no surface: the SVG writer snaps the same
+    // way as the image.
     //
     // p moved so that a horizontal or vertical stroke of line_width through
     // it covers whole pixels: for odd widths each surface coordinate moves
@@ -89,6 +106,11 @@ class DrawerContext {
     }
 
   private:
+    // Workspace to surface pixels and back, as the cairo context maps them.
+    double to_device_x(double x) const;
+    double to_device_y(double y) const;
+    double to_user_x(double x) const;
+    double to_user_y(double y) const;
     void replace_surface(Cairo::RefPtr<Cairo::Surface> surface, int32_t w, int32_t h);
 
     Cairo::RefPtr<Cairo::Surface> m_surface;
@@ -97,6 +119,10 @@ class DrawerContext {
     int32_t m_height = 0;
     std::shared_ptr<ColorMap> m_color_map;
     Point m_offset;
+    double m_scale = 1.0;
+    int32_t m_origin_x = 0;
+    int32_t m_origin_y = 0;
+    bool m_shows_edit_state = true;
 };
 
 // The drawing context of the canvas and the PNG export: it also carries the

@@ -41,8 +41,19 @@ class ExportingCnavas {
     static std::shared_ptr<ExportingCnavas> new_for_selection(
         std::shared_ptr<Model::Workspace> ws, const std::optional<CellRange>& selected_range);
 
+    // Surface pixels per workspace pixel in a PNG, for screens of a higher
+    // density: 2 gives an image twice as wide and high. Vector formats are
+    // written at their natural size. 1 unless set.
+    double get_scale() const { return m_scale; }
+    void set_scale(double scale);
+
+    // The size of the PNG image in pixels.
+    int32_t get_image_width() const;
+    int32_t get_image_height() const;
+
     // Paints background, classes and the fixed connectors in format and
-    // writes the result to file_path. The file is replaced only once the
+    // writes the result to file_path. Never shows the cell cursor, the
+    // selection, a selected connector or a text caret. The file is replaced only once the
     // whole image is encoded, so a failed export never leaves a partial file
     // over a good one. Returns whether the file was written; when it was
     // not, error (if given) says why.
@@ -50,20 +61,23 @@ class ExportingCnavas {
                                ExportFormat format = ExportFormat::PNG,
                                std::string* error = nullptr);
 
-    // The context of the PNG image. The image is made on first use, so that
-    // vector exports never hold a whole-area bitmap.
-    const std::shared_ptr<WorkspaceDrawerContext>& get_dc();
+    // The same into memory, for writing elsewhere (standard output).
+    [[nodiscard]] bool export_to_memory(ExportFormat format, std::string& out,
+                                        std::string* error = nullptr);
+
+    // A context over the whole area as the export paints it, without a
+    // surface until one is configured on it.
+    const std::shared_ptr<WorkspaceDrawerContext>& get_dc() const { return m_dc; }
 
   private:
-    // The encoded file in memory.
     bool render(ExportFormat format, std::string& out, std::string& error);
     bool render_png(std::string& out, std::string& error);
-    bool render_vector(ExportFormat format, std::string& out, std::string& error);
+    bool render_pdf(std::string& out, std::string& error);
 
     std::shared_ptr<Model::Workspace> m_ws;
     Rectangle m_rect;
     std::shared_ptr<WorkspaceDrawerContext> m_dc;
-    bool m_image_made = false;
+    double m_scale = 1.0;
 };
 
 }  // namespace View

@@ -35,6 +35,32 @@ void ClassDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
         });
 }
 
+ClassGeometry ClassDrawer::get_geometry(const Rectangle& grid_rect,
+                                        const Model::ClassElement& klass) const {
+    ClassGeometry g;
+    g.origin = Point(grid_rect.x, grid_rect.y);
+    Rectangle box = klass.get_rect();
+    box.x += g.origin.x;
+    box.y += g.origin.y;
+    // Fill and outline cover the same whole pixels; the 1-pixel outline runs
+    // along the pixel centres just inside the box's edges.
+    g.fill = m_dc->snap_rect(box);
+    g.outline = Rectangle(g.fill.x + 0.5, g.fill.y + 0.5, g.fill.width - 1.0, g.fill.height - 1.0);
+    auto divider = [&](const Rectangle& band) {
+        // Across the same whole pixels as the box's fill, on one pixel row.
+        const Rectangle span = m_dc->snap_rect(Rectangle(band.x + g.origin.x, 0.0, box.width, 0.0));
+        const double y = m_dc->snap_line_point(Point(0.0, band.y + g.origin.y), 1.0).y;
+        g.dividers.push_back({span.x, span.x + span.width, y});
+    };
+    if (klass.block1_shown) {
+        divider(klass.get_block1_div_rect());
+    }
+    if (klass.block2_shown) {
+        divider(klass.get_block2_div_rect());
+    }
+    return g;
+}
+
 void ClassDrawer::draw_class_element(const Cairo::RefPtr<Cairo::Region>& update_region,
                                      const Rectangle& grid_rect, Model::ClassElement& klass,
                                      bool is_active) {
@@ -44,33 +70,31 @@ void ClassDrawer::draw_class_element(const Cairo::RefPtr<Cairo::Region>& update_
     }
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
     const ColorMap& colors = *m_dc->get_color_map();
-    const Point origin(grid_rect.x, grid_rect.y);
+    is_active = is_active && m_dc->get_shows_edit_state();
+    const ClassGeometry g = get_geometry(grid_rect, klass);
     cr->save();
-    Rectangle box = klass.get_rect();
-    box.x += origin.x;
-    box.y += origin.y;
-    // Fill and outline cover the same whole pixels; the 1-pixel outline runs
-    // along the pixel centres just inside the box's edges.
-    const Rectangle px = m_dc->snap_rect(box);
-    cr->rectangle(px.x, px.y, px.width, px.height);
+    cr->rectangle(g.fill.x, g.fill.y, g.fill.width, g.fill.height);
     set_source_rgba(cr, is_active ? colors.get_active_element_fill() : colors.get_element_fill());
     cr->fill();
     cr->set_line_width(1.0);
-    cr->rectangle(px.x + 0.5, px.y + 0.5, px.width - 1.0, px.height - 1.0);
+    cr->rectangle(g.outline.x, g.outline.y, g.outline.width, g.outline.height);
     // The line colour stays the source for the dividers below.
     set_source_rgba(cr, is_active ? colors.get_active_element_line() : colors.get_element_line());
     cr->stroke();
+    for (const auto& d : g.dividers) {
+        cr->move_to(d.x0, d.y);
+        cr->line_to(d.x1, d.y);
+    }
+    cr->stroke();
 
     TextElementDrawer texts(m_dc);
-    texts.set_pos(origin);
+    texts.set_pos(g.origin);
     texts.add_text_elem(klass.name_elem);
     if (klass.block1_shown) {
         texts.add_text_elem(klass.block1_elem);
-        draw_separate_line(klass.get_block1_div_rect(), origin, box.width);
     }
     if (klass.block2_shown) {
         texts.add_text_elem(klass.block2_elem);
-        draw_separate_line(klass.get_block2_div_rect(), origin, box.width);
     }
     texts.draw(update_region);
     cr->restore();

@@ -7,6 +7,33 @@ namespace View {
 
 AbstractConnectorEndDrawer::~AbstractConnectorEndDrawer() = default;
 
+void AbstractConnectorEndDrawer::draw(DrawerContext& dc, double width, double height,
+                                      const Point& end_pt, MovingDir udlr) const {
+    LX_RETURN_IF_FAIL(dc.get_cr());
+    paint_end_shape(dc.get_cr(), shape(width, height, end_pt, udlr));
+}
+
+void paint_end_shape(const Cairo::RefPtr<Cairo::Context>& cr, const ConnectorEndShape& s) {
+    for (const auto& piece : s.pieces) {
+        for (size_t i = 0; i < piece.size(); ++i) {
+            if (i == 0) {
+                cr->move_to(piece[i].x, piece[i].y);
+            } else {
+                cr->line_to(piece[i].x, piece[i].y);
+            }
+        }
+    }
+    if (s.closed) {
+        cr->close_path();
+    }
+    if (s.filled) {
+        cr->stroke_preserve();
+        cr->fill();
+    } else {
+        cr->stroke();
+    }
+}
+
 namespace {
 constexpr std::array<Point, 3> ARROW_POINTS = {Point(0.0, 0.0), Point(-0.5, 1.0), Point(0.5, 1.0)};
 constexpr std::array<Point, 4> DIAMOND_POINTS = {Point(0.0, 0.0), Point(-0.5, 0.5), Point(0.0, 1.0),
@@ -45,10 +72,9 @@ const char* to_nick(AbstractArrowConnectorEndDrawer::PointName name) {
     return "";
 }
 
-void AbstractArrowConnectorEndDrawer::draw(DrawerContext& dc, double width, double height,
-                                           const Point& end_pt, MovingDir udlr) {
-    const Cairo::RefPtr<Cairo::Context>& cr = dc.get_cr();
-    LX_RETURN_IF_FAIL(cr);
+ConnectorEndShape AbstractArrowConnectorEndDrawer::shape(double width, double height,
+                                                         const Point& end_pt,
+                                                         MovingDir udlr) const {
     TransformMatrix m = TransformMatrix::new_for_direction(udlr, width, height, end_pt.x, end_pt.y);
     Point t = ARROW_POINTS[0];
     Point l = ARROW_POINTS[1];
@@ -56,41 +82,37 @@ void AbstractArrowConnectorEndDrawer::draw(DrawerContext& dc, double width, doub
     m.transform(t);
     m.transform(l);
     m.transform(r);
-    cr->move_to(t.x, t.y);
-    cr->line_to(l.x, l.y);
-    cr->move_to(t.x, t.y);
-    cr->line_to(r.x, r.y);
-    if (!m_is_open) {
-        cr->move_to(l.x, l.y);
-        cr->line_to(r.x, r.y);
+    ConnectorEndShape shape;
+    // Separate strokes, not one path: no join at the tip, so the sharp
+    // angle never grows a miter spike.
+    shape.pieces = {{t, l}, {t, r}};
+    if (m_is_open) {
+        shape.name = "open-arrow";
+    } else {
+        shape.name = "white-arrow";
+        shape.pieces.push_back({l, r});
     }
-    cr->stroke();
+    return shape;
 }
 
 const std::array<Point, 4>& AbstractDiamondConnectorEndDrawer::get_unit_points() {
     return DIAMOND_POINTS;
 }
 
-void AbstractDiamondConnectorEndDrawer::draw(DrawerContext& dc, double width, double height,
-                                             const Point& end_pt, MovingDir udlr) {
-    const Cairo::RefPtr<Cairo::Context>& cr = dc.get_cr();
-    LX_RETURN_IF_FAIL(cr);
+ConnectorEndShape AbstractDiamondConnectorEndDrawer::shape(double width, double height,
+                                                           const Point& end_pt,
+                                                           MovingDir udlr) const {
     TransformMatrix m = TransformMatrix::new_for_direction(udlr, width, height, end_pt.x, end_pt.y);
     std::array<Point, 4> p = DIAMOND_POINTS;
     for (Point& q : p) {
         m.transform(q);
     }
-    cr->move_to(p[0].x, p[0].y);
-    cr->line_to(p[1].x, p[1].y);
-    cr->line_to(p[2].x, p[2].y);
-    cr->line_to(p[3].x, p[3].y);
-    cr->close_path();
-    if (m_is_filled) {
-        cr->stroke_preserve();
-        cr->fill();
-    } else {
-        cr->stroke();
-    }
+    ConnectorEndShape shape;
+    shape.name = m_is_filled ? "black-diamond" : "white-diamond";
+    shape.pieces = {{p[0], p[1], p[2], p[3]}};
+    shape.closed = true;
+    shape.filled = m_is_filled;
+    return shape;
 }
 
 }  // namespace View

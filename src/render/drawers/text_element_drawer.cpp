@@ -53,10 +53,16 @@ void TextElementDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) 
             continue;
         }
         // The highlight goes on a copy: the element's layout is shared with
-        // the text editor and must not change by being drawn.
-        Glib::RefPtr<Pango::Layout> layout = elem->pango_layout->copy();
-        set_attr_select_range(layout, elem->text_range);
-        draw_pango_layout(layout, Point(r.x, r.y), elem->is_editing ? elem->cursor_index : -1);
+        // the text editor and must not change by being drawn. Without
+        // highlight, the layout is only read.
+        const bool editing = m_dc->get_shows_edit_state();
+        Glib::RefPtr<Pango::Layout> layout = elem->pango_layout;
+        if (editing) {
+            layout = layout->copy();
+            set_attr_select_range(layout, elem->text_range);
+        }
+        draw_pango_layout(layout, Point(r.x, r.y),
+                          editing && elem->is_editing ? elem->cursor_index : -1);
     }
 }
 
