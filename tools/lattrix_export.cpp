@@ -1,13 +1,18 @@
 // lattrix-export: writes a Lattrix document as PNG, SVG or PDF without a
 // display, painted by the same drawers and colour map as the editor's export.
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <glib.h>
+#include <glib/gstdio.h>
 #include <glibmm/init.h>
 
 #include "common/cell_range.hpp"
@@ -23,7 +28,14 @@ namespace {
 enum Exit { OK = 0, BAD_ARGS = 1, BAD_INPUT = 2, BAD_OUTPUT = 3 };
 
 const char* const USAGE =
-    "usage: lattrix-export [--range H0,V0:H1,V1] INPUT.xml OUTPUT.{png,svg,pdf}";
+    "usage: lattrix-export [--range H0,V0:H1,V1] [--scale F] [--format png|svg|pdf]\n"
+    "                      INPUT.xml OUTPUT.{png,svg,pdf}|-\n"
+    "  --range   export only these cells (default: every class)\n"
+    "  --scale   PNG pixels per diagram pixel, 0.25 to 4 (default 1)\n"
+    "  --format  the format, whatever the output's name; - writes to standard output";
+
+constexpr double MIN_SCALE = 0.25;
+constexpr double MAX_SCALE = 4.0;
 
 int fail(Exit code, const std::string& message) {
     std::fprintf(stderr, "lattrix-export: %s\n", message.c_str());
@@ -84,17 +96,59 @@ CellRange classes_range(const Model::Workspace& ws) {
     return r.value_or(CellRange());
 }
 
+std::optional<View::ExportFormat> parse_format(std::string_view s) {
+    if (s == "png") {
+        return View::ExportFormat::PNG;
+    }
+    if (s == "svg") {
+        return View::ExportFormat::SVG;
+    }
+    if (s == "pdf") {
+        return View::ExportFormat::PDF;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> parse_scale(const std::string& s) {
+    char* end = nullptr;
+    const double v = g_ascii_strtod(s.c_str(), &end);
+    if (s.empty() || end != s.c_str() + s.size() || !(v >= MIN_SCALE && v <= MAX_SCALE)) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+// Writes all of data to standard output.
+bool write_stdout(const std::string& data, std::string& error) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = std::strerror(errno);
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Glib::init();
     std::optional<CellRange> range;
+    std::optional<View::ExportFormat> format;
+    double scale = 1.0;
     std::string input, output;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
         if (arg == "--range") {
-            if (i + 1 >= argc) {
+            if (!has_value) {
                 return fail(BAD_ARGS, std::string("--range needs H0,V0:H1,V1\n") + USAGE);
             }
             range = parse_range(argv[++i]);
@@ -102,9 +156,23 @@ int main(int argc, char** argv) {
                 return fail(BAD_ARGS, std::string("bad range '") + argv[i] +
                                           "': expected H0,V0:H1,V1 with each in 0..65535");
             }
+        } else if (arg == "--format") {
+            format = has_value ? parse_format(argv[++i]) : std::nullopt;
+            if (!format) {
+                return fail(BAD_ARGS, std::string("--format needs png, svg or pdf\n") + USAGE);
+            }
+        } else if (arg == "--scale") {
+            std::optional<double> s = has_value ? parse_scale(argv[++i]) : std::nullopt;
+            if (!s) {
+                return fail(BAD_ARGS,
+                            std::string("--scale needs a number from 0.25 to 4\n") + USAGE);
+            }
+            scale = *s;
         } else if (arg == "-h" || arg == "--help") {
             std::printf("%s\n", USAGE);
             return OK;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return fail(BAD_ARGS, "unknown option " + arg + "\n" + USAGE);
         } else if (positional == 0) {
             input = arg;
             ++positional;
@@ -118,15 +186,24 @@ int main(int argc, char** argv) {
     if (positional != 2) {
         return fail(BAD_ARGS, USAGE);
     }
-    std::optional<View::ExportFormat> format = View::export_format_for_path(output);
+    const bool to_stdout = output == "-";
     if (!format) {
-        return fail(BAD_ARGS, "the output must end in .png, .svg or .pdf: " + output);
+        format = to_stdout ? View::ExportFormat::PNG : View::export_format_for_path(output);
+    }
+    if (!format) {
+        return fail(BAD_ARGS,
+                    "the output must end in .png, .svg or .pdf (or give --format): " + output);
     }
 
     // The editor binds a missing file to a new empty document; here a missing
-    // input is a mistake worth saying so.
-    if (!g_file_test(input.c_str(), G_FILE_TEST_IS_REGULAR)) {
-        return fail(BAD_INPUT, "cannot read " + input + ": no such file");
+    // input is a mistake worth saying so. Only stat it: opening a FIFO to
+    // look would block until someone writes to it.
+    GStatBuf st;
+    if (g_stat(input.c_str(), &st) != 0) {
+        return fail(BAD_INPUT, "cannot read " + input + ": " + std::strerror(errno));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return fail(BAD_INPUT, input + " is not a regular file");
     }
     auto ws = std::make_shared<Model::Workspace>();
     if (!ws->load(input)) {
@@ -135,14 +212,27 @@ int main(int argc, char** argv) {
 
     CellRange cells = range.value_or(classes_range(*ws));
     Rectangle rect = ws->get_grid()->get_rectangle_range(cells);
-    if (rect.width > View::DrawerContext::MAX_IMG_SIDE ||
-        rect.height > View::DrawerContext::MAX_IMG_SIDE ||
-        rect.width * rect.height > static_cast<double>(View::DrawerContext::MAX_IMG_PIXELS)) {
-        return fail(BAD_ARGS, "the range " + cells.to_string() + " is too large to export");
+    const double s = *format == View::ExportFormat::PNG ? scale : 1.0;
+    if (rect.width * s > View::DrawerContext::MAX_IMG_SIDE ||
+        rect.height * s > View::DrawerContext::MAX_IMG_SIDE ||
+        rect.width * s * rect.height * s >
+            static_cast<double>(View::DrawerContext::MAX_IMG_PIXELS)) {
+        // A range asked for is the caller's mistake; a whole diagram too
+        // large to draw is the document's.
+        return fail(range ? BAD_ARGS : BAD_INPUT,
+                    "the range " + cells.to_string() + " is too large to export");
     }
 
     View::ExportingCnavas canvas(ws, rect);
+    canvas.set_scale(scale);
     std::string error;
+    if (to_stdout) {
+        std::string data;
+        if (!canvas.export_to_memory(*format, data, &error) || !write_stdout(data, error)) {
+            return fail(BAD_OUTPUT, "cannot write to standard output: " + error);
+        }
+        return OK;
+    }
     if (!canvas.export_(output, *format, &error)) {
         return fail(BAD_OUTPUT, "cannot write " + output + ": " + error);
     }
