@@ -1,5 +1,7 @@
 #include "ctrl/cmd_ctrl.hpp"
 
+#include <optional>
+
 #include <gtkmm/widget.h>
 #include <gtkmm/window.h>
 #include <pangomm/fontdescription.h>
@@ -116,9 +118,9 @@ bool CmdCtrl::exit_cmd_mode() {
     return true;
 }
 
-bool CmdCtrl::export_png(const std::string& file_path) {
+bool CmdCtrl::export_image(const std::string& file_path, View::ExportFormat format) {
     auto canvas = View::ExportingCnavas::new_for_selection(m_ws, m_main_ctrl.selected_range);
-    return canvas != nullptr && canvas->export_(file_path);
+    return canvas != nullptr && canvas->export_(file_path, format);
 }
 
 bool CmdCtrl::run_command(const std::string& command) {
@@ -211,7 +213,14 @@ bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {
         show_message("xp: give one file path");
         return false;
     }
-    if (!export_png(args[0])) {
+    // The name says the format; anything else is refused rather than
+    // written as a PNG under a name that promises otherwise.
+    std::optional<View::ExportFormat> format = View::export_format_for_path(args[0]);
+    if (!format) {
+        show_message("xp: the file name must end in .png, .svg or .pdf");
+        return false;
+    }
+    if (!export_image(args[0], *format)) {
         show_message("xp: cannot write " + args[0]);
         return false;
     }
@@ -219,6 +228,7 @@ bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {
 }
 
 void CmdCtrl::show_message(const std::string& message) {
+    LX_DEBUG("%s", message.c_str());
     m_message = message;
 }
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include <gtkmm/grid.h>
 #include <gtkmm/messagedialog.h>
 
+#include "render/exporting_canvas.hpp"
 #include "view/canvas.hpp"
 #include "view/command_bar.hpp"
 #include "view/menubar.hpp"
@@ -63,7 +65,13 @@ class MainWindow : public Gtk::ApplicationWindow {
     std::unique_ptr<Gtk::FileChooserDialog> new_file_chooser_dialog(const std::string& title,
                                                                     const std::string& accept_label,
                                                                     Gtk::FileChooserAction action);
+    // "Export image": PNG, SVG and PDF; choosing one sets the name's
+    // extension.
     std::unique_ptr<Gtk::FileChooserDialog> new_export_file_chooser_dialog();
+    // The format for an accepted export chooser: the name's extension, else
+    // the chosen filter's format; nullopt for "All" and no known extension.
+    static std::optional<ExportFormat> get_export_format(Gtk::FileChooserDialog& dialog,
+                                                         const std::string& path);
     std::unique_ptr<Gtk::MessageDialog> new_save_question_dialog();
 
     // Asks to save unsaved changes; true means the caller may go on. Choosing
