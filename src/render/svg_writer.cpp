@@ -205,8 +205,9 @@ class SvgWriter::Impl {
             Glib::RefPtr<Pango::Font> font = layout->get_context()->load_font(desc);
             if (font) {
                 Glib::ustring resolved = font->describe().get_family();
-                if (!resolved.empty() && resolved.find_first_of("\"\\;{}") == Glib::ustring::npos) {
-                    family = "\"" + resolved + "\", sans-serif";
+                if (!resolved.empty() &&
+                    resolved.find_first_of("\"'\\;{}") == Glib::ustring::npos) {
+                    family = "'" + resolved + "', sans-serif";
                 }
             }
         }
@@ -307,6 +308,8 @@ class SvgWriter::Impl {
         } while (iter.next_line());
         end();
         xmlTextWriterSetIndent(m_writer, 1);
+        // The writer leaves the line open after content it did not indent.
+        ok(xmlTextWriterWriteRaw(m_writer, BAD_CAST "\n"));
     }
 
     void write_connector(const Model::AbstractConnectorElement& con) {
