@@ -1,30 +1,21 @@
 // lattrix-export: writes a Lattrix document as PNG, SVG or PDF without a
 // display, painted by the same drawers and colour map as the editor's export.
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
-#include <cairo-pdf.h>
-#include <cairo-svg.h>
-#include <cairomm/surface.h>
 #include <glib.h>
-#include <glib/gstdio.h>
 #include <glibmm/init.h>
 
 #include "common/cell_range.hpp"
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
-#include "view/color_map.hpp"
-#include "view/drawer_context.hpp"
-#include "view/drawers/drawer_list.hpp"
-#include "view/exporting_canvas.hpp"
+#include "render/drawer_context.hpp"
+#include "render/exporting_canvas.hpp"
 
 namespace {
 
@@ -93,55 +84,6 @@ CellRange classes_range(const Model::Workspace& ws) {
     return r.value_or(CellRange());
 }
 
-std::string lower_extension(const std::string& path) {
-    size_t dot = path.rfind('.');
-    size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return {};
-    }
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(g_ascii_tolower(c)); });
-    return ext;
-}
-
-// Paints into a vector surface written beside the target, then renames it
-// over the target: a failed export never leaves a partial file behind.
-bool export_vector(const std::shared_ptr<Model::Workspace>& ws, const Rectangle& rect,
-                   const std::string& out, bool pdf, std::string& error) {
-    std::string tmpl = out + ".XXXXXX";
-    int fd = g_mkstemp(tmpl.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    close(fd);
-    cairo_surface_t* raw = pdf ? cairo_pdf_surface_create(tmpl.c_str(), rect.width, rect.height)
-                               : cairo_svg_surface_create(tmpl.c_str(), rect.width, rect.height);
-    auto surface = Cairo::RefPtr<Cairo::Surface>(new Cairo::Surface(raw, true));
-
-    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
-    dc->set_offset(Point(-rect.x, -rect.y));
-    dc->configure_surface(surface, static_cast<int32_t>(rect.width),
-                          static_cast<int32_t>(rect.height));
-    dc->set_color_map(View::ColorMap::new_for_export());
-    View::draw_all(View::new_export_drawers(dc), *dc);
-    dc.reset();
-    surface->finish();
-    cairo_status_t st = cairo_surface_status(raw);
-    if (st != CAIRO_STATUS_SUCCESS) {
-        error = cairo_status_to_string(st);
-        g_unlink(tmpl.c_str());
-        return false;
-    }
-    if (g_rename(tmpl.c_str(), out.c_str()) != 0) {
-        error = std::strerror(errno);
-        g_unlink(tmpl.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,8 +118,8 @@ int main(int argc, char** argv) {
     if (positional != 2) {
         return fail(BAD_ARGS, USAGE);
     }
-    std::string ext = lower_extension(output);
-    if (ext != "png" && ext != "svg" && ext != "pdf") {
+    std::optional<View::ExportFormat> format = View::export_format_for_path(output);
+    if (!format) {
         return fail(BAD_ARGS, "the output must end in .png, .svg or .pdf: " + output);
     }
 
@@ -199,15 +141,9 @@ int main(int argc, char** argv) {
         return fail(BAD_ARGS, "the range " + cells.to_string() + " is too large to export");
     }
 
-    if (ext == "png") {
-        View::ExportingCnavas canvas(ws, rect);
-        if (!canvas.export_(output)) {
-            return fail(BAD_OUTPUT, "cannot write " + output);
-        }
-        return OK;
-    }
+    View::ExportingCnavas canvas(ws, rect);
     std::string error;
-    if (!export_vector(ws, rect, output, ext == "pdf", error)) {
+    if (!canvas.export_(output, *format, &error)) {
         return fail(BAD_OUTPUT, "cannot write " + output + ": " + error);
     }
     return OK;

@@ -53,8 +53,9 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     void active(bool is_active) override;
     bool key_press(GdkEventKey* event) override;
     bool exit_cmd_mode();
-    // Asks the window to export the diagram as PNG to file_path.
-    bool export_png(const std::string& file_path);
+    // Exports the selected cells, or the default area, as PNG to file_path.
+    // Returns whether the file was written.
+    [[nodiscard]] bool export_png(const std::string& file_path);
 
     // Runs one command line as Return does, without closing anything.
     [[nodiscard]] bool run_command(const std::string& command);

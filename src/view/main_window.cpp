@@ -13,7 +13,7 @@
 #include "ctrl/ctrl_switcher.hpp"
 #include "model/workspace.hpp"
 #include "view/application.hpp"
-#include "view/exporting_canvas.hpp"
+#include "render/exporting_canvas.hpp"
 
 namespace View {
 
