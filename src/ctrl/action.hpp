@@ -35,7 +35,7 @@ class Action {
     virtual ~Action();
 
     // True when the change was made; a failed execute must change nothing.
-    virtual bool execute() = 0;
+    [[nodiscard]] virtual bool execute() = 0;
     virtual void undo();
     virtual void redo();
     // Absorbs `other` (already executed) into this action; true when it did.

@@ -16,7 +16,7 @@ class ActionProcessor {
     // Runs the action. A failed action leaves both stacks untouched; a
     // successful one drops the redo stack and is either merged into the
     // mergeable head or pushed.
-    bool execute(std::shared_ptr<Action> action);
+    [[nodiscard]] bool execute(std::shared_ptr<Action> action);
     void undo();
     void redo();
     void set_head_mergeable(bool value);

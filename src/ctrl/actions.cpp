@@ -9,42 +9,39 @@
 
 namespace Ctrl {
 
-AddClassAction::AddClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& pos)
-    : Action(std::move(ws)), m_pos(pos) {}
+WorkspaceCallAction::WorkspaceCallAction(std::shared_ptr<Model::Workspace> ws, Call call)
+    : Action(std::move(ws)), m_call(std::move(call)) {}
 
-bool AddClassAction::execute() {
+bool WorkspaceCallAction::execute() {
     LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
     auto guard = new_scoped_log_diff();
-    return m_ws->add_class(m_pos, nullptr);
+    return m_call(*m_ws);
 }
+
+AddClassAction::AddClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& pos)
+    : WorkspaceCallAction(std::move(ws),
+                          [pos](Model::Workspace& w) { return w.add_class(pos, nullptr); }) {}
 
 RemoveClassAction::RemoveClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& pos)
-    : Action(std::move(ws)), m_pos(pos) {}
-
-bool RemoveClassAction::execute() {
-    LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
-    auto guard = new_scoped_log_diff();
-    return m_ws->rm_class(m_pos);
-}
+    : WorkspaceCallAction(std::move(ws), [pos](Model::Workspace& w) { return w.rm_class(pos); }) {}
 
 RemoveCellRangeAction::RemoveCellRangeAction(std::shared_ptr<Model::Workspace> ws,
                                              const CellRange& range)
-    : Action(std::move(ws)), m_range(range.duplicate()) {}
-
-bool RemoveCellRangeAction::execute() {
-    LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
-    auto guard = new_scoped_log_diff();
-    return m_ws->rm_class_range(m_range);
-}
+    : WorkspaceCallAction(std::move(ws), [range = range.duplicate()](Model::Workspace& w) {
+          return w.rm_class_range(range);
+      }) {}
 
 FixFloatingConnector::FixFloatingConnector(std::shared_ptr<Model::Workspace> ws)
-    : Action(std::move(ws)) {}
+    : WorkspaceCallAction(std::move(ws),
+                          [](Model::Workspace& w) { return w.fix_floating_connector(); }) {}
 
-bool FixFloatingConnector::execute() {
-    LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
-    auto guard = new_scoped_log_diff();
-    return m_ws->fix_floating_connector();
-}
+InsertLineAction::InsertLineAction(std::shared_ptr<Model::Workspace> ws, CellDir dir, int32_t index)
+    : WorkspaceCallAction(
+          std::move(ws), [dir, index](Model::Workspace& w) { return w.insert_line(dir, index); }) {}
+
+RemoveLineAction::RemoveLineAction(std::shared_ptr<Model::Workspace> ws, CellDir dir, int32_t index)
+    : WorkspaceCallAction(
+          std::move(ws), [dir, index](Model::Workspace& w) { return w.remove_line(dir, index); }) {}
 
 RemoveConnector::RemoveConnector(std::shared_ptr<Model::Workspace> ws,
                                  std::shared_ptr<Model::AbstractConnectorElement> con)
@@ -63,24 +60,6 @@ bool RemoveConnector::execute() {
     }
     m_ws->signal_update().emit();
     return true;
-}
-
-InsertLineAction::InsertLineAction(std::shared_ptr<Model::Workspace> ws, CellDir dir, int32_t index)
-    : Action(std::move(ws)), m_dir(dir), m_index(index) {}
-
-bool InsertLineAction::execute() {
-    LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
-    auto guard = new_scoped_log_diff();
-    return m_ws->insert_line(m_dir, m_index);
-}
-
-RemoveLineAction::RemoveLineAction(std::shared_ptr<Model::Workspace> ws, CellDir dir, int32_t index)
-    : Action(std::move(ws)), m_dir(dir), m_index(index) {}
-
-bool RemoveLineAction::execute() {
-    LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
-    auto guard = new_scoped_log_diff();
-    return m_ws->remove_line(m_dir, m_index);
 }
 
 UpdateTextElementInACellAction::UpdateTextElementInACellAction(std::shared_ptr<Model::Workspace> ws,
@@ -138,30 +117,39 @@ bool UpdateTextElementInACellAction::merge(Action& other) {
     return true;
 }
 
-namespace {
-
-std::shared_ptr<Model::ClassElement> class_at(const std::shared_ptr<Model::Workspace>& ws,
-                                              const CellPos& pos) {
-    if (!ws || !ws->get_element_cells()) {
-        return nullptr;
-    }
-    return std::dynamic_pointer_cast<Model::ClassElement>(
-        ws->get_element_cells()->get(pos.h, pos.v));
-}
-
-void relayout_cell(const std::shared_ptr<Model::Workspace>& ws, const CellPos& pos) {
-    ws->update_layout(pos);
-    ws->signal_update().emit();
-}
-
-}  // namespace
-
-InsertBlockInClass::InsertBlockInClass(std::shared_ptr<Model::Workspace> ws,
+BlockInClassAction::BlockInClassAction(std::shared_ptr<Model::Workspace> ws,
                                        const CellPos& target_cell_pos)
     : Action(std::move(ws)), m_target_cell_pos(target_cell_pos) {}
 
-std::shared_ptr<Model::ClassElement> InsertBlockInClass::get_target() const {
-    return class_at(m_ws, m_target_cell_pos);
+std::shared_ptr<Model::ClassElement> BlockInClassAction::get_target() const {
+    if (!m_ws || !m_ws->get_element_cells()) {
+        return nullptr;
+    }
+    return std::dynamic_pointer_cast<Model::ClassElement>(
+        m_ws->get_element_cells()->get(m_target_cell_pos.h, m_target_cell_pos.v));
+}
+
+bool BlockInClassAction::show_block(const std::optional<std::string>& text) {
+    auto klass = get_target();
+    if (!klass || !klass->insert_block(m_index)) {
+        return false;
+    }
+    if (auto elem = klass->get_text_elem_at(m_index); elem && text) {
+        elem->set_text(*text);
+    }
+    m_ws->update_layout(m_target_cell_pos);
+    m_ws->signal_update().emit();
+    return true;
+}
+
+bool BlockInClassAction::hide_block() {
+    auto klass = get_target();
+    if (!klass || !klass->rm_block(m_index)) {
+        return false;
+    }
+    m_ws->update_layout(m_target_cell_pos);
+    m_ws->signal_update().emit();
+    return true;
 }
 
 bool InsertBlockInClass::execute() {
@@ -169,35 +157,16 @@ bool InsertBlockInClass::execute() {
     if (!klass) {
         return false;
     }
-    int32_t i = klass->get_text_elem_index(klass->now_text_elem.get());
-    if (!klass->insert_block(i + 1)) {
-        return false;
-    }
-    m_index = i + 1;
-    relayout_cell(m_ws, m_target_cell_pos);
-    return true;
+    m_index = klass->get_text_elem_index(klass->now_text_elem.get()) + 1;
+    return show_block();
 }
 
 void InsertBlockInClass::undo() {
-    auto klass = get_target();
-    if (klass && klass->rm_block(m_index)) {
-        relayout_cell(m_ws, m_target_cell_pos);
-    }
+    hide_block();
 }
 
 void InsertBlockInClass::redo() {
-    auto klass = get_target();
-    if (klass && klass->insert_block(m_index)) {
-        relayout_cell(m_ws, m_target_cell_pos);
-    }
-}
-
-RemoveBlockInClass::RemoveBlockInClass(std::shared_ptr<Model::Workspace> ws,
-                                       const CellPos& target_cell_pos)
-    : Action(std::move(ws)), m_target_cell_pos(target_cell_pos) {}
-
-std::shared_ptr<Model::ClassElement> RemoveBlockInClass::get_target() const {
-    return class_at(m_ws, m_target_cell_pos);
+    show_block();
 }
 
 bool RemoveBlockInClass::execute() {
@@ -207,30 +176,16 @@ bool RemoveBlockInClass::execute() {
     }
     auto active = klass->now_text_elem;
     m_text = active ? active->get_text() : std::string();
-    int32_t i = klass->get_text_elem_index(active.get());
-    if (!klass->rm_block(i)) {
-        return false;
-    }
-    m_index = i;
-    relayout_cell(m_ws, m_target_cell_pos);
-    return true;
+    m_index = klass->get_text_elem_index(active.get());
+    return hide_block();
 }
 
 void RemoveBlockInClass::undo() {
-    auto klass = get_target();
-    if (klass && klass->insert_block(m_index)) {
-        if (auto elem = klass->get_text_elem_at(m_index)) {
-            elem->set_text(m_text);
-        }
-        relayout_cell(m_ws, m_target_cell_pos);
-    }
+    show_block(m_text);
 }
 
 void RemoveBlockInClass::redo() {
-    auto klass = get_target();
-    if (klass && klass->rm_block(m_index)) {
-        relayout_cell(m_ws, m_target_cell_pos);
-    }
+    hide_block();
 }
 
 }  // namespace Ctrl

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -18,38 +20,37 @@ class TextElement;
 
 namespace Ctrl {
 
-class AddClassAction : public Action {
+// An action that is one workspace call, recorded in the action's change
+// record; undo and redo replay that record.
+class WorkspaceCallAction : public Action {
+  public:
+    using Call = std::function<bool(Model::Workspace& ws)>;
+    WorkspaceCallAction(std::shared_ptr<Model::Workspace> ws, Call call);
+    bool execute() override;
+
+  private:
+    Call m_call;
+};
+
+class AddClassAction : public WorkspaceCallAction {
   public:
     AddClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& pos);
-    bool execute() override;
-
-  private:
-    CellPos m_pos;
 };
 
-class RemoveClassAction : public Action {
+class RemoveClassAction : public WorkspaceCallAction {
   public:
     RemoveClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& pos);
-    bool execute() override;
-
-  private:
-    CellPos m_pos;
 };
 
-class RemoveCellRangeAction : public Action {
+class RemoveCellRangeAction : public WorkspaceCallAction {
   public:
     RemoveCellRangeAction(std::shared_ptr<Model::Workspace> ws, const CellRange& range);
-    bool execute() override;
-
-  private:
-    CellRange m_range;
 };
 
 // Makes the connector being drawn a member of the document.
-class FixFloatingConnector : public Action {
+class FixFloatingConnector : public WorkspaceCallAction {
   public:
     explicit FixFloatingConnector(std::shared_ptr<Model::Workspace> ws);
-    bool execute() override;
 };
 
 class RemoveConnector : public Action {
@@ -62,24 +63,14 @@ class RemoveConnector : public Action {
     std::shared_ptr<Model::AbstractConnectorElement> m_con;
 };
 
-class InsertLineAction : public Action {
+class InsertLineAction : public WorkspaceCallAction {
   public:
     InsertLineAction(std::shared_ptr<Model::Workspace> ws, CellDir dir, int32_t index);
-    bool execute() override;
-
-  private:
-    CellDir m_dir;
-    int32_t m_index;
 };
 
-class RemoveLineAction : public Action {
+class RemoveLineAction : public WorkspaceCallAction {
   public:
     RemoveLineAction(std::shared_ptr<Model::Workspace> ws, CellDir dir, int32_t index);
-    bool execute() override;
-
-  private:
-    CellDir m_dir;
-    int32_t m_index;
 };
 
 struct UpdateTextElementInACellActionBeforeAfterString {
@@ -116,38 +107,42 @@ class UpdateTextElementInACellAction : public Action {
     bool m_is_mergeable = true;
 };
 
-// Shows a new block below the active text element of the class at a cell.
-class InsertBlockInClass : public Action {
+// Shows or hides a block of the class at a cell. The class is looked up
+// again on every step, so the action follows the cell, not an object that
+// an undo may have replaced.
+class BlockInClassAction : public Action {
   public:
-    InsertBlockInClass(std::shared_ptr<Model::Workspace> ws, const CellPos& target_cell_pos);
-    bool execute() override;
-    void undo() override;
-    void redo() override;
-
+    BlockInClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& target_cell_pos);
     std::shared_ptr<Model::ClassElement> get_target() const;
 
-  private:
-    void relayout();
+  protected:
+    // Shows / hides block m_index of the target (shown with text, if given)
+    // and re-lays out its cell; false when there is no target or it refused.
+    bool show_block(const std::optional<std::string>& text = std::nullopt);
+    bool hide_block();
 
     CellPos m_target_cell_pos;
     int32_t m_index = 0;
 };
 
-// Hides the active block of the class at a cell, keeping its text for undo.
-class RemoveBlockInClass : public Action {
+// Shows a new block below the active text element of the class at a cell.
+class InsertBlockInClass : public BlockInClassAction {
   public:
-    RemoveBlockInClass(std::shared_ptr<Model::Workspace> ws, const CellPos& target_cell_pos);
+    using BlockInClassAction::BlockInClassAction;
+    bool execute() override;
+    void undo() override;
+    void redo() override;
+};
+
+// Hides the active block of the class at a cell, keeping its text for undo.
+class RemoveBlockInClass : public BlockInClassAction {
+  public:
+    using BlockInClassAction::BlockInClassAction;
     bool execute() override;
     void undo() override;
     void redo() override;
 
-    std::shared_ptr<Model::ClassElement> get_target() const;
-
   private:
-    void relayout();
-
-    CellPos m_target_cell_pos;
-    int32_t m_index = 0;
     std::string m_text;
 };
 

@@ -32,6 +32,36 @@ class IMouseHandler {
     virtual bool motion_notify_event(GdkEventMotion* /*event*/) { return false; }
 };
 
+// The handler a binder forwards to: either shared with the binder, or a
+// plain reference to an owner that outlives the binder (its owner).
+template <class Handler>
+class BinderHandler {
+  public:
+    void set(std::shared_ptr<Handler> handler) {
+        m_shared = std::move(handler);
+        m_handler = m_shared.get();
+    }
+    void set(Handler& handler) {
+        m_shared.reset();
+        m_handler = &handler;
+    }
+    explicit operator bool() const { return m_handler != nullptr; }
+    // fn(handler), or false without one. A shared handler is kept alive
+    // through the call even if the call replaces it.
+    template <class Fn>
+    bool call(Fn fn) const {
+        if (m_handler == nullptr) {
+            return false;
+        }
+        const auto keep = m_shared;
+        return fn(*m_handler);
+    }
+
+  private:
+    Handler* m_handler = nullptr;
+    std::shared_ptr<Handler> m_shared;
+};
+
 // Forwards the key events of one widget to a replaceable handler. Connects
 // before anything else that should see keys second (a text editor made
 // later on the same widget), and makes the widget focusable.
@@ -39,14 +69,14 @@ class KeyBinder : public sigc::trackable {
   public:
     // handler may be null: keys then propagate untouched.
     KeyBinder(Gtk::Widget& widget, std::shared_ptr<IKeyHandler> handler);
+    // handler owns the binder.
+    KeyBinder(Gtk::Widget& widget, IKeyHandler& handler);
     ~KeyBinder();
     KeyBinder(const KeyBinder&) = delete;
     KeyBinder& operator=(const KeyBinder&) = delete;
 
-    // The owner swaps the handler on every mode change; the next key goes to
-    // the new one.
-    void set_handler(std::shared_ptr<IKeyHandler> handler) { m_handler = std::move(handler); }
-    const std::shared_ptr<IKeyHandler>& get_handler() const { return m_handler; }
+    // The next key goes to the new handler.
+    void set_handler(std::shared_ptr<IKeyHandler> handler) { m_handler.set(std::move(handler)); }
 
     // The widget's "key-press-event": dispatches every pending event first,
     // so redraws and clicks queued before this key are handled before it.
@@ -54,7 +84,7 @@ class KeyBinder : public sigc::trackable {
     bool key_release_cb(GdkEventKey* event);
 
   private:
-    std::shared_ptr<IKeyHandler> m_handler;
+    BinderHandler<IKeyHandler> m_handler;
     sigc::connection m_press_conn;
     sigc::connection m_release_conn;
     // Shared with a running key_press_cb, which can outlive this binder when
@@ -67,34 +97,23 @@ class KeyBinder : public sigc::trackable {
 class MouseBinder : public sigc::trackable {
   public:
     MouseBinder(Gtk::Widget& widget, std::shared_ptr<IMouseHandler> handler);
+    // handler owns the binder.
+    MouseBinder(Gtk::Widget& widget, IMouseHandler& handler);
     ~MouseBinder();
     MouseBinder(const MouseBinder&) = delete;
     MouseBinder& operator=(const MouseBinder&) = delete;
 
-    void set_handler(std::shared_ptr<IMouseHandler> handler) { m_handler = std::move(handler); }
-    const std::shared_ptr<IMouseHandler>& get_handler() const { return m_handler; }
+    void set_handler(std::shared_ptr<IMouseHandler> handler) { m_handler.set(std::move(handler)); }
 
     bool button_press_cb(GdkEventButton* event);
     bool button_release_cb(GdkEventButton* event);
     bool motion_notify_cb(GdkEventMotion* event);
 
   private:
-    std::shared_ptr<IMouseHandler> m_handler;
+    BinderHandler<IMouseHandler> m_handler;
     sigc::connection m_press_conn;
     sigc::connection m_release_conn;
     sigc::connection m_motion_conn;
 };
-
-// Runs the main loop until no event is pending. Key handlers call it first so
-// that a key is handled after everything queued before it.
-void drain_pending_events();
-
-// Keys typed ahead of a busy program are already queued when a key handler
-// drains the event queue; handling them there would run them before the key
-// in hand. Key handlers call this first: while a drain is running, or while
-// earlier keys still wait, the event is copied aside (answer true: the caller
-// returns handled) and replayed in arrival order once the current dispatch
-// is over.
-bool defer_key_event(GdkEventKey* event);
 
 }  // namespace Ctrl

@@ -14,7 +14,6 @@
 #include "ctrl/modes/mode.hpp"
 #include "ctrl/text_editor.hpp"
 #include "model/workspace.hpp"
-#include "view/canvas.hpp"
 
 namespace Ctrl {
 
@@ -65,9 +64,7 @@ CmdCtrl::CmdCtrl(std::shared_ptr<Model::Workspace> ws, Gtk::Widget& widget, Cont
 }
 
 void CmdCtrl::init() {
-    // The binder must not own its handler: this controller owns the binder.
-    std::shared_ptr<IKeyHandler> self(std::shared_ptr<void>(), static_cast<IKeyHandler*>(this));
-    m_key_binder = std::make_shared<KeyBinder>(m_widget, self);
+    m_key_binder = std::make_unique<KeyBinder>(m_widget, *this);
     line_layout = new_pango_layout();
     m_update_mode_connection = m_main_ctrl.signal_update_mode().connect(
         [this](const std::shared_ptr<Mode>& mode) { update_mode(mode); });
@@ -77,7 +74,7 @@ void CmdCtrl::init() {
     fill_key_action_map();
     fill_command_action_map();
     // A failure note stays up until the user goes on typing in the canvas.
-    m_canvas_event_connection = m_main_ctrl.get_canvas().signal_event().connect(
+    m_canvas_event_connection = m_main_ctrl.get_canvas_widget().signal_event().connect(
         [this](GdkEvent* event) {
             if (event != nullptr && event->type == GDK_KEY_PRESS && !m_message.empty()) {
                 clear_message();
@@ -158,7 +155,7 @@ bool CmdCtrl::run_command(const std::string& command) {
 }
 
 void CmdCtrl::fill_key_action_map() {
-    m_key_action_map = std::make_shared<KeyActionMap>();
+    m_key_action_map = std::make_unique<KeyActionMap>();
     auto exit = ActionWrapper::create([this] { return exit_cmd_mode(); });
     m_key_action_map->set("<Esc>", exit);
     m_key_action_map->set("<C-[>", exit);
@@ -173,14 +170,15 @@ void CmdCtrl::fill_key_action_map() {
     });
     m_key_action_map->set("<CR>", [this] {
         std::string command = line_layout->get_text();
-        run_command(command);
+        // A failed command leaves its note on the bar.
+        static_cast<void>(run_command(command));
         exit_cmd_mode();
         return true;
     });
 }
 
 void CmdCtrl::fill_command_action_map() {
-    m_command_action_map = std::make_shared<CommandActionMap>();
+    m_command_action_map = std::make_unique<CommandActionMap>();
     m_command_action_map->set("q", [this](const auto& args) { return cmd_quit(args); });
     m_command_action_map->set("parse", [this](const auto& args) { return cmd_parse(args); });
     m_command_action_map->set("w", [this](const auto& args) { return cmd_write(args); });
@@ -209,32 +207,29 @@ bool CmdCtrl::cmd_parse(const std::vector<std::string>& args) {
     return true;
 }
 
-bool CmdCtrl::cmd_write(const std::vector<std::string>& args) {
-    LX_DEBUG("command w called");
+bool CmdCtrl::run_on_path(const std::vector<std::string>& args, const std::string& word,
+                          const std::string& failure,
+                          const std::function<bool(const std::string&)>& fn) {
+    LX_DEBUG("command %s called", word.c_str());
     if (args.size() != 1) {
-        show_message("w: give one file path");
+        show_message(word + ": give one file path");
         return false;
     }
-    LX_DEBUG("call ws.save");
-    if (!m_ws || !m_ws->save(args[0])) {
-        show_message("w: cannot write " + args[0]);
+    if (!fn(args[0])) {
+        show_message(word + ": " + failure + " " + args[0]);
         return false;
     }
     return true;
 }
 
+bool CmdCtrl::cmd_write(const std::vector<std::string>& args) {
+    return run_on_path(args, "w", "cannot write",
+                       [this](const std::string& path) { return m_ws && m_ws->save(path); });
+}
+
 bool CmdCtrl::cmd_read(const std::vector<std::string>& args) {
-    LX_DEBUG("command r called");
-    if (args.size() != 1) {
-        show_message("r: give one file path");
-        return false;
-    }
-    LX_DEBUG("call ws.load");
-    if (!m_ws || !m_ws->load(args[0])) {
-        show_message("r: cannot read " + args[0]);
-        return false;
-    }
-    return true;
+    return run_on_path(args, "r", "cannot read",
+                       [this](const std::string& path) { return m_ws && m_ws->load(path); });
 }
 
 bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,7 +57,7 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     bool export_png(const std::string& file_path);
 
     // Runs one command line as Return does, without closing anything.
-    bool run_command(const std::string& command);
+    [[nodiscard]] bool run_command(const std::string& command);
     // The note about the last failed command, shown in place of the mode name
     // until the next key press on the canvas; empty when there is none.
     const std::string& get_message() const { return m_message; }
@@ -69,6 +70,11 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     void show_message(const std::string& message);
     void clear_message();
 
+    // Runs fn on the one path a file command takes; a wrong argument count
+    // or a failed fn leaves a note "WORD: ..." for the user. fn's result.
+    [[nodiscard]] bool run_on_path(const std::vector<std::string>& args, const std::string& word,
+                                   const std::string& failure,
+                                   const std::function<bool(const std::string&)>& fn);
     bool cmd_quit(const std::vector<std::string>& args);
     bool cmd_parse(const std::vector<std::string>& args);
     bool cmd_write(const std::vector<std::string>& args);
@@ -80,9 +86,9 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     std::shared_ptr<Model::Workspace> m_ws;
     // Owned by the main window, which outlives the command bar.
     Context& m_main_ctrl;
-    std::shared_ptr<KeyBinder> m_key_binder;
-    std::shared_ptr<KeyActionMap> m_key_action_map;
-    std::shared_ptr<CommandActionMap> m_command_action_map;
+    std::unique_ptr<KeyBinder> m_key_binder;
+    std::unique_ptr<KeyActionMap> m_key_action_map;
+    std::unique_ptr<CommandActionMap> m_command_action_map;
     std::string m_message;
     sigc::connection m_update_mode_connection;
     sigc::connection m_editor_update_connection;

@@ -39,7 +39,7 @@ class CommandActionMap {
 
     // Splits command and runs the command named by its first word with the
     // other words. False with no word, an unbound word, or a failed command.
-    bool action(std::string_view command) const;
+    [[nodiscard]] bool action(std::string_view command) const;
 
   private:
     std::unordered_map<std::string, std::shared_ptr<CmdActionWrapper>> m_map;

@@ -3,7 +3,6 @@
 #include <gtkmm/applicationwindow.h>
 
 #include "common/log.hpp"
-#include "ctrl/binders.hpp"
 #include "ctrl/key_action_map.hpp"
 #include "ctrl/modes/cell_mode.hpp"
 #include "ctrl/modes/connect_mode.hpp"
@@ -12,6 +11,8 @@
 #include "ctrl/modes/select_cell_mode.hpp"
 #include "ctrl/modes/select_connector_mode.hpp"
 #include "ctrl/name_action_map.hpp"
+#include "model/class_element.hpp"
+#include "model/element_cells.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
 #include "view/canvas.hpp"
@@ -44,19 +45,17 @@ Context::Context(std::shared_ptr<Model::Workspace> ws, View::Canvas& canvas)
     // The first mode is current without being entered.
     m_now_mode = get_mode<CellMode>();
 
-    m_key_binder = std::make_shared<KeyBinder>(m_canvas, m_now_mode);
-    m_mouse_binder = std::make_shared<MouseBinder>(m_canvas, m_now_mode);
+    m_key_binder = std::make_unique<KeyBinder>(m_canvas, *this);
+    m_mouse_binder = std::make_unique<MouseBinder>(m_canvas, *this);
 
-    cell_pos = CellPos(0, 0);
-
-    m_name_action_map = std::make_shared<NameActionMap>();
+    m_name_action_map = std::make_unique<NameActionMap>();
     for (const char* name : {"new-file", "open-file", "save-file", "save-as-file", "export-png"}) {
         std::string n(name);
         m_name_action_map->set(
             n, std::make_shared<ActionWrapper>([this, n] { return app_action(n); }));
     }
 
-    action_processor = std::make_shared<ActionProcessor>();
+    action_processor = std::make_unique<ActionProcessor>();
     // A new document or a load announces its path; the old document's
     // records must go with it.
     if (m_ws) {
@@ -74,6 +73,42 @@ Context::~Context() {
     modes.clear();
 }
 
+Gtk::Widget& Context::get_canvas_widget() const {
+    return m_canvas;
+}
+
+void Context::set_cell_pos(const CellPos& pos) {
+    m_cell_pos = pos;
+    m_canvas.set_cell_pos(pos);
+    queue_redraw();
+}
+
+void Context::move_cell_pos(MovingDir dir) {
+    CellPos pos = m_cell_pos;
+    pos.move(dir, 1);
+    set_cell_pos(pos);
+}
+
+void Context::set_selected_range(const std::optional<CellRange>& range, bool show) {
+    m_selected_range = range;
+    if (show || !range) {
+        m_canvas.set_selected_cell_range(range);
+        queue_redraw();
+    }
+}
+
+std::shared_ptr<Model::ClassElement> Context::class_at_cursor() const {
+    if (!m_ws || !m_ws->get_element_cells()) {
+        return nullptr;
+    }
+    return std::dynamic_pointer_cast<Model::ClassElement>(
+        m_ws->get_element_cells()->get(m_cell_pos.h, m_cell_pos.v));
+}
+
+void Context::queue_redraw() {
+    m_canvas.update();
+}
+
 void Context::active(bool is_active) {
     AbstractCtrl::active(is_active);
     if (is_active) {
@@ -88,7 +123,7 @@ Point& Context::translate_pt_wnd_to_ws(Point& pt) const {
 Point& Context::translate_pt_wnd_to_cell(Point& pt) const {
     translate_pt_wnd_to_ws(pt);
     if (m_ws && m_ws->get_grid()) {
-        pt.sub(m_ws->get_grid()->get_top_left_point(cell_pos));
+        pt.sub(m_ws->get_grid()->get_top_left_point(m_cell_pos));
     }
     return pt;
 }
@@ -102,14 +137,34 @@ CellPos Context::point_to_cell_pos(const Point& pt) const {
     return m_ws->get_grid()->get_cell_pos_at_xy(p);
 }
 
-void Context::update_layout(const CellPos& pos) {
-    if (m_ws) {
-        m_ws->update_layout(pos);
+template <class Fn>
+bool Context::to_now_mode(Fn fn) {
+    const auto mode = m_now_mode;
+    if (!mode || !fn(*mode)) {
+        return false;
     }
+    queue_redraw();
+    return true;
 }
 
-void Context::update_view() {
-    m_canvas.update();
+bool Context::key_press(GdkEventKey* event) {
+    return to_now_mode([event](Mode& m) { return m.key_press(event); });
+}
+
+bool Context::key_release(GdkEventKey* event) {
+    return to_now_mode([event](Mode& m) { return m.key_release(event); });
+}
+
+bool Context::button_press_event(GdkEventButton* event) {
+    return to_now_mode([event](Mode& m) { return m.button_press_event(event); });
+}
+
+bool Context::button_release_event(GdkEventButton* event) {
+    return to_now_mode([event](Mode& m) { return m.button_release_event(event); });
+}
+
+bool Context::motion_notify_event(GdkEventMotion* event) {
+    return to_now_mode([event](Mode& m) { return m.motion_notify_event(event); });
 }
 
 NameSet Context::enum_actionable_name() {
@@ -124,7 +179,7 @@ bool Context::action(const std::string& name) {
     if (m_name_action_map->action(name)) {
         return true;
     }
-    return m_now_mode && m_now_mode->action(name);
+    return to_now_mode([&name](Mode& m) { return m.action(name); });
 }
 
 bool Context::app_action(const std::string& name) {
@@ -158,9 +213,8 @@ void Context::set_now_mode(const std::shared_ptr<Mode>& mode) {
         m_now_mode = new_mode;
         new_mode->on_enter();
         m_signal_update_mode.emit(new_mode);
-        m_key_binder->set_handler(new_mode);
-        m_mouse_binder->set_handler(new_mode);
         signal_update_actionable_name_sig().emit(enum_actionable_name());
+        queue_redraw();
     }
     m_signal_now_mode_changed.emit();
 }

@@ -12,30 +12,42 @@
 
 #include "common/cell_pos.hpp"
 #include "common/cell_range.hpp"
+#include "common/directions.hpp"
 #include "common/point.hpp"
 #include "ctrl/action_processor.hpp"
+#include "ctrl/binders.hpp"
 #include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/named_action_handler.hpp"
 
-namespace Model {
-class Workspace;
+namespace Gtk {
+class Widget;
 }
+namespace Model {
+class ClassElement;
+class Workspace;
+}  // namespace Model
 namespace View {
 class Canvas;
 }
 
 namespace Ctrl {
 
-class KeyBinder;
 class Mode;
-class MouseBinder;
 class NameActionMap;
 
 // The hub of editing: holds the workspace and the canvas that shows it, owns
-// every mode and knows the current one, keeps the cell cursor and the
-// selected range, runs edits through the action processor, and binds the
+// every mode and knows the current one, owns the cell cursor and the
+// selected range, runs edits through the action processor, and hands the
 // canvas's keyboard and mouse to the current mode.
-class Context : public AbstractCtrl, public INamedActionHandler {
+//
+// The context alone talks to the canvas: it shows the cursor and the
+// selection when they change, and queues a redraw after every mode change
+// and after every event or named action the current mode handled, so modes
+// change what they show without asking for a redraw themselves.
+class Context : public AbstractCtrl,
+                public INamedActionHandler,
+                public IKeyHandler,
+                public IMouseHandler {
   public:
     // The canvas is owned by the main window, which destroys the context
     // before the canvas.
@@ -45,21 +57,36 @@ class Context : public AbstractCtrl, public INamedActionHandler {
     Context& operator=(const Context&) = delete;
 
     View::Canvas& get_canvas() const { return m_canvas; }
+    // The canvas as the widget whose keys and focus the modes' text editors
+    // follow.
+    Gtk::Widget& get_canvas_widget() const;
     const std::shared_ptr<Model::Workspace>& get_ws() const { return m_ws; }
 
     // One instance of each mode, by its type.
     std::unordered_map<std::type_index, std::shared_ptr<Mode>> modes;
-    // The cell cursor; modes read and write it directly.
-    CellPos cell_pos;
-    // Set only while the select-cell mode is current.
-    std::optional<CellRange> selected_range;
-    std::shared_ptr<ActionProcessor> action_processor;
+    std::unique_ptr<ActionProcessor> action_processor;
 
     template <class T>
     std::shared_ptr<T> get_mode() const {
         auto it = modes.find(std::type_index(typeid(T)));
         return it == modes.end() ? nullptr : std::static_pointer_cast<T>(it->second);
     }
+
+    // ---- the cell cursor and the selection ---------------------------------
+    const CellPos& get_cell_pos() const { return m_cell_pos; }
+    // Moves the cursor; the canvas shows it, scrolled into view.
+    void set_cell_pos(const CellPos& pos);
+    // One cell towards dir, clamped to the grid's range.
+    void move_cell_pos(MovingDir dir);
+    // The selected cells; set only while the select-cell mode is current.
+    const std::optional<CellRange>& get_selected_range() const { return m_selected_range; }
+    // Records the range and shows it, or with show false only records it (a
+    // selection is shown from its first change on). std::nullopt clears it.
+    void set_selected_range(const std::optional<CellRange>& range, bool show = true);
+    // The class under the cursor, or null.
+    std::shared_ptr<Model::ClassElement> class_at_cursor() const;
+    // Queues a redraw of the canvas.
+    void queue_redraw();
 
     // Focuses the canvas when activated.
     void active(bool is_active) override;
@@ -73,16 +100,19 @@ class Context : public AbstractCtrl, public INamedActionHandler {
     // The cell under a canvas point.
     CellPos point_to_cell_pos(const Point& pt) const;
 
-    void update_layout(const CellPos& pos);
-    // Queues a redraw of the canvas.
-    void update_view();
+    // The canvas's keys and mouse events, handed to the current mode.
+    bool key_press(GdkEventKey* event) override;
+    bool key_release(GdkEventKey* event) override;
+    bool button_press_event(GdkEventButton* event) override;
+    bool button_release_event(GdkEventButton* event) override;
+    bool motion_notify_event(GdkEventMotion* event) override;
 
     // The context's own names, then the current mode's.
     NameSet enum_actionable_name() override;
     bool action(const std::string& name) override;
     // Activates the window action `name` without a parameter; false when the
     // canvas's window is not an application window or has no such action.
-    bool app_action(const std::string& name);
+    [[nodiscard]] bool app_action(const std::string& name);
 
     // "now-mode"
     const std::shared_ptr<Mode>& get_now_mode() const { return m_now_mode; }
@@ -96,12 +126,19 @@ class Context : public AbstractCtrl, public INamedActionHandler {
     }
 
   private:
+    // Runs fn on the current mode (kept alive through the call, which may
+    // change the mode) and redraws when it handled something.
+    template <class Fn>
+    bool to_now_mode(Fn fn);
+
     std::shared_ptr<Model::Workspace> m_ws;
     View::Canvas& m_canvas;
-    std::shared_ptr<KeyBinder> m_key_binder;
-    std::shared_ptr<MouseBinder> m_mouse_binder;
+    CellPos m_cell_pos;
+    std::optional<CellRange> m_selected_range;
+    std::unique_ptr<KeyBinder> m_key_binder;
+    std::unique_ptr<MouseBinder> m_mouse_binder;
     std::shared_ptr<Mode> m_now_mode;
-    std::shared_ptr<NameActionMap> m_name_action_map;
+    std::unique_ptr<NameActionMap> m_name_action_map;
     sigc::signal<void()> m_signal_now_mode_changed;
     sigc::signal<void(const std::shared_ptr<Mode>&)> m_signal_update_mode;
     sigc::connection m_file_path_connection;

@@ -8,41 +8,12 @@
 #include <gtkmm/widget.h>
 
 #include "common/log.hpp"
-#include "ctrl/binders.hpp"
+#include "common/text_range.hpp"
+#include "ctrl/key_queue.hpp"
 
 namespace Ctrl {
 
 namespace {
-
-bool is_continuation_byte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// One character forward from byte index i; false at the end of the text.
-bool step_forward(const std::string& text, int& i) {
-    if (i < 0 || static_cast<size_t>(i) >= text.size()) {
-        return false;
-    }
-    size_t j = static_cast<size_t>(i) + 1;
-    while (j < text.size() && is_continuation_byte(text[j])) {
-        ++j;
-    }
-    i = static_cast<int>(j);
-    return true;
-}
-
-// One character backward from byte index i; false at the start of the text.
-bool step_backward(const std::string& text, int& i) {
-    if (i <= 0) {
-        return false;
-    }
-    size_t j = std::min(static_cast<size_t>(i), text.size()) - 1;
-    while (j > 0 && is_continuation_byte(text[j])) {
-        --j;
-    }
-    i = static_cast<int>(j);
-    return true;
-}
 
 bool is_line_feed_at(const std::string& text, int i) {
     const gunichar c =
@@ -51,6 +22,13 @@ bool is_line_feed_at(const std::string& text, int i) {
         return false;
     }
     return g_unichar_break_type(c) == G_UNICODE_BREAK_LINE_FEED;
+}
+
+// The index Pango's hit test means: `trailing` characters after index.
+int index_after_trailing(const std::string& text, int index, int trailing) {
+    for (; trailing > 0 && step_char_forward(text, index); --trailing) {
+    }
+    return index;
 }
 
 // Pixels to Pango units, saturating so that a huge coordinate stays defined.
@@ -66,6 +44,10 @@ int to_pango_units(double px) {
 }
 
 }  // namespace
+
+void TextEditor::GObjectUnref::operator()(void* object) const {
+    g_object_unref(object);
+}
 
 TextEditor::TextEditor(Gtk::Widget& widget, Glib::RefPtr<Pango::Layout> layout, int cursor_index)
     : m_widget(&widget), m_layout(std::move(layout)), m_cursor_index(cursor_index) {
@@ -94,16 +76,19 @@ TextEditor::TextEditor(Gtk::Widget& widget, Glib::RefPtr<Pango::Layout> layout, 
     m_widget_conns.push_back(widget.signal_key_release_event().connect(
         sigc::mem_fun(*this, &TextEditor::key_release_cb), false));
 
-    m_im_context = gtk_im_multicontext_new();
+    // gtkmm 3 wraps no input-method context; the C object is held by a
+    // unique_ptr that drops the reference.
+    m_im_context.reset(gtk_im_multicontext_new());
+    GtkIMContext* im = m_im_context.get();
     m_im_handlers.push_back(
-        g_signal_connect(m_im_context, "commit", G_CALLBACK(&TextEditor::on_im_commit), this));
+        g_signal_connect(im, "commit", G_CALLBACK(&TextEditor::on_im_commit), this));
     for (const char* name : {"preedit-start", "preedit-changed", "preedit-end"}) {
         m_im_handlers.push_back(
-            g_signal_connect(m_im_context, name, G_CALLBACK(&TextEditor::on_im_preedit), this));
+            g_signal_connect(im, name, G_CALLBACK(&TextEditor::on_im_preedit), this));
     }
-    gtk_im_context_set_client_window(m_im_context, gtk_widget_get_window(widget.gobj()));
+    gtk_im_context_set_client_window(im, gtk_widget_get_window(widget.gobj()));
     if (widget.has_focus()) {
-        gtk_im_context_focus_in(m_im_context);
+        gtk_im_context_focus_in(im);
     }
 }
 
@@ -116,10 +101,9 @@ TextEditor::~TextEditor() {
         m_widget->remove_destroy_notify_callback(this);
     }
     for (gulong id : m_im_handlers) {
-        g_signal_handler_disconnect(m_im_context, id);
+        g_signal_handler_disconnect(m_im_context.get(), id);
     }
-    gtk_im_context_set_client_window(m_im_context, nullptr);
-    g_object_unref(m_im_context);
+    gtk_im_context_set_client_window(m_im_context.get(), nullptr);
     if (m_preedit_attrs != nullptr) {
         pango_attr_list_unref(m_preedit_attrs);
     }
@@ -140,12 +124,7 @@ void TextEditor::set_text(const std::string& text) {
 }
 
 void TextEditor::fit_cursor() {
-    const std::string text = get_text();
-    m_cursor_index = std::clamp(m_cursor_index, 0, static_cast<int>(text.size()));
-    while (m_cursor_index > 0 && static_cast<size_t>(m_cursor_index) < text.size() &&
-           is_continuation_byte(text[static_cast<size_t>(m_cursor_index)])) {
-        --m_cursor_index;
-    }
+    m_cursor_index = fit_text_index(get_text(), m_cursor_index);
 }
 
 void TextEditor::update_cursor_point_x() {
@@ -180,21 +159,15 @@ void TextEditor::set_cursor_on_line(int line, int x) {
     int index = 0;
     int trailing = 0;
     layout_line->x_to_index(to_pango_units(x), index, trailing);
-    const std::string text = get_text();
-    for (; trailing > 0; --trailing) {
-        if (!step_forward(text, index)) {
-            break;
-        }
-    }
-    m_cursor_index = index;
+    m_cursor_index = index_after_trailing(get_text(), index, trailing);
 }
 
 bool TextEditor::move_char(int n) {
     fit_cursor();
     const std::string text = get_text();
     while (n != 0) {
-        const bool ok =
-            n < 0 ? step_backward(text, m_cursor_index) : step_forward(text, m_cursor_index);
+        const bool ok = n < 0 ? step_char_backward(text, m_cursor_index)
+                              : step_char_forward(text, m_cursor_index);
         if (!ok) {
             break;
         }
@@ -229,13 +202,7 @@ bool TextEditor::move_cursor_at_xy(const Point& pt) {
     int index = 0;
     int trailing = 0;
     m_layout->xy_to_index(to_pango_units(pt.x), to_pango_units(pt.y), index, trailing);
-    const std::string text = get_text();
-    for (; trailing > 0; --trailing) {
-        if (!step_forward(text, index)) {
-            break;
-        }
-    }
-    m_cursor_index = index;
+    m_cursor_index = index_after_trailing(get_text(), index, trailing);
     update_cursor_point_x();
     emit_update_cursor();
     return true;
@@ -264,7 +231,7 @@ bool TextEditor::del() {
     fit_cursor();
     std::string text = get_text();
     int next = m_cursor_index;
-    if (step_forward(text, next)) {
+    if (step_char_forward(text, next)) {
         text.erase(static_cast<size_t>(m_cursor_index), static_cast<size_t>(next - m_cursor_index));
         set_text(text);
         emit_update_text();
@@ -276,7 +243,7 @@ bool TextEditor::bs() {
     fit_cursor();
     std::string text = get_text();
     int prev = m_cursor_index;
-    if (step_backward(text, prev)) {
+    if (step_char_backward(text, prev)) {
         text.erase(static_cast<size_t>(prev), static_cast<size_t>(m_cursor_index - prev));
         set_text(text);
         m_cursor_index = prev;
@@ -295,7 +262,7 @@ bool TextEditor::del_line() {
 
     bool found_before = false;
     int start = m_cursor_index;
-    while (step_backward(text, start)) {
+    while (step_char_backward(text, start)) {
         if (is_line_feed_at(text, start)) {
             found_before = true;
             break;
@@ -313,10 +280,10 @@ bool TextEditor::del_line() {
             found_after = true;
             break;
         }
-        step_forward(text, end);
+        step_char_forward(text, end);
     }
     if (found_after && !found_before) {
-        step_forward(text, end);
+        step_char_forward(text, end);
     }
     text.erase(static_cast<size_t>(start), static_cast<size_t>(end - start));
     set_text(text);
@@ -397,24 +364,25 @@ void TextEditor::cancel_preedit() {
 void TextEditor::set_can_edit(bool value) {
     m_can_edit = value;
     if (!value) {
-        gtk_im_context_focus_out(m_im_context);
+        gtk_im_context_focus_out(m_im_context.get());
     } else if (m_widget != nullptr && m_widget->has_focus()) {
-        gtk_im_context_focus_in(m_im_context);
+        gtk_im_context_focus_in(m_im_context.get());
     }
 }
 
 bool TextEditor::key_press_cb(GdkEventKey* event) {
-    if (defer_key_event(event)) {
+    auto& queue = KeyQueue::get();
+    if (queue.hold_back(event)) {
         return true;
     }
     const auto alive = m_alive;
-    drain_pending_events();
+    queue.drain();
     if (!*alive || !m_can_edit) {
         return false;
     }
     // A commit can lead the owner to drop this editor while the input method
     // is still filtering; keep the input method alive until it returns.
-    GtkIMContext* im = m_im_context;
+    GtkIMContext* im = m_im_context.get();
     g_object_ref(im);
     const bool handled = gtk_im_context_filter_keypress(im, event);
     g_object_unref(im);
@@ -425,30 +393,31 @@ bool TextEditor::key_release_cb(GdkEventKey* event) {
     if (!m_can_edit) {
         return false;
     }
-    return gtk_im_context_filter_keypress(m_im_context, event);
+    return gtk_im_context_filter_keypress(m_im_context.get(), event);
 }
 
 void TextEditor::realize_cb() {
     if (m_widget != nullptr) {
-        gtk_im_context_set_client_window(m_im_context, gtk_widget_get_window(m_widget->gobj()));
+        gtk_im_context_set_client_window(m_im_context.get(),
+                                         gtk_widget_get_window(m_widget->gobj()));
     }
 }
 
 void TextEditor::unrealize_cb() {
     // The widget's window is about to go; the input method must not keep it.
-    gtk_im_context_set_client_window(m_im_context, nullptr);
+    gtk_im_context_set_client_window(m_im_context.get(), nullptr);
 }
 
 bool TextEditor::focus_in_cb(GdkEventFocus* /*event*/) {
     if (m_can_edit) {
-        gtk_im_context_focus_in(m_im_context);
+        gtk_im_context_focus_in(m_im_context.get());
     }
     return true;
 }
 
 bool TextEditor::focus_out_cb(GdkEventFocus* /*event*/) {
     if (m_can_edit) {
-        gtk_im_context_focus_out(m_im_context);
+        gtk_im_context_focus_out(m_im_context.get());
     }
     return true;
 }
@@ -465,7 +434,7 @@ void TextEditor::preedit_cb() {
     char* str = nullptr;
     PangoAttrList* attrs = nullptr;
     int cursor_pos = 0;
-    gtk_im_context_get_preedit_string(m_im_context, &str, &attrs, &cursor_pos);
+    gtk_im_context_get_preedit_string(m_im_context.get(), &str, &attrs, &cursor_pos);
     if (str != nullptr && *str != '\0' && attrs != nullptr) {
         start_preedit(str, attrs, cursor_pos);
     } else {

@@ -129,7 +129,10 @@ class TextEditor : public sigc::trackable {
     // Not owned: the widget belongs to its window. Cleared when it dies.
     Gtk::Widget* m_widget;
     Glib::RefPtr<Pango::Layout> m_layout;
-    GtkIMContext* m_im_context = nullptr;  // owned
+    struct GObjectUnref {
+        void operator()(void* object) const;
+    };
+    std::unique_ptr<GtkIMContext, GObjectUnref> m_im_context;
     int m_cursor_index = 0;
     int m_preedit_pos = 0;
     PangoAttrList* m_preedit_attrs = nullptr;  // owned reference

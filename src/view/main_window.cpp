@@ -4,7 +4,6 @@
 #include <glibmm/fileutils.h>
 #include <glibmm/miscutils.h>
 #include <gdkmm/pixbuf.h>
-#include <gtk/gtk.h>
 #include <gtkmm/filefilter.h>
 #include <gtkmm/stock.h>
 
@@ -137,15 +136,14 @@ void MainWindow::update_title() {
     set_title(window_title(get_display_file_name()));
 }
 
-std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_file_chooser_dialog(
-    const std::string& title, const std::string& accept_label, Gtk::FileChooserAction action) {
-    auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, title, action);
+std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_chooser(const FileChooserSpec& spec) {
+    auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, spec.title, spec.action);
     dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-    dialog->add_button(accept_label, Gtk::RESPONSE_ACCEPT);
-    auto xml = Gtk::FileFilter::create();
-    xml->set_name("Lattrix data (XML)");
-    xml->add_mime_type("text/xml");
-    dialog->add_filter(xml);
+    dialog->add_button(spec.accept_label, Gtk::RESPONSE_ACCEPT);
+    auto own = Gtk::FileFilter::create();
+    own->set_name(spec.filter_name);
+    own->add_mime_type(spec.mime_type);
+    dialog->add_filter(own);
     auto all = Gtk::FileFilter::create();
     all->set_name("All");
     all->add_pattern("*");
@@ -154,21 +152,14 @@ std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_file_chooser_dialog(
     return dialog;
 }
 
+std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_file_chooser_dialog(
+    const std::string& title, const std::string& accept_label, Gtk::FileChooserAction action) {
+    return new_chooser({title, accept_label, action, "Lattrix data (XML)", "text/xml"});
+}
+
 std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_export_file_chooser_dialog() {
-    auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, "Export PNG file",
-                                                           Gtk::FILE_CHOOSER_ACTION_SAVE);
-    dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-    dialog->add_button("_Export", Gtk::RESPONSE_ACCEPT);
-    auto png = Gtk::FileFilter::create();
-    png->set_name("PNG image");
-    png->add_mime_type("image/png");
-    dialog->add_filter(png);
-    auto all = Gtk::FileFilter::create();
-    all->set_name("All");
-    all->add_pattern("*");
-    dialog->add_filter(all);
-    dialog->set_do_overwrite_confirmation(true);
-    return dialog;
+    return new_chooser(
+        {"Export PNG file", "_Export", Gtk::FILE_CHOOSER_ACTION_SAVE, "PNG image", "image/png"});
 }
 
 std::unique_ptr<Gtk::MessageDialog> MainWindow::new_save_question_dialog() {
@@ -247,7 +238,7 @@ bool MainWindow::save_file(bool use_current_path) {
 }
 
 std::shared_ptr<ExportingCnavas> MainWindow::new_exporting_canvas() {
-    return ExportingCnavas::new_for_selection(m_ws, m_context->selected_range);
+    return ExportingCnavas::new_for_selection(m_ws, m_context->get_selected_range());
 }
 
 void MainWindow::export_png(const std::string& file_path) {
@@ -271,11 +262,10 @@ void MainWindow::show_help() {
     for (const gchar* const* name = g_get_language_names(); *name != nullptr; ++name) {
         langs.emplace_back(*name);
     }
-    std::string uri = manual_uri(langs);
-    GError* error = nullptr;
-    if (!gtk_show_uri_on_window(nullptr, uri.c_str(), GDK_CURRENT_TIME, &error)) {
-        LX_DEBUG("%s", error != nullptr ? error->message : "cannot show the manual");
-        g_clear_error(&error);
+    try {
+        show_uri(manual_uri(langs), GDK_CURRENT_TIME);
+    } catch (const Glib::Error& e) {
+        LX_DEBUG("%s", e.what().c_str());
     }
 }
 
@@ -286,8 +276,9 @@ void MainWindow::add_named_action(const std::string& name, void (MainWindow::*ha
 void MainWindow::init_action() {
     add_named_action("new-file", &MainWindow::new_file);
     add_named_action("open-file", &MainWindow::open_file);
-    add_action("save-file", [this] { save_file(true); });
-    add_action("save-as-file", [this] { save_file(false); });
+    // A failed save keeps the document marked unsaved, so closing still asks.
+    add_action("save-file", [this] { static_cast<void>(save_file(true)); });
+    add_action("save-as-file", [this] { static_cast<void>(save_file(false)); });
     add_named_action("manual", &MainWindow::show_help);
     add_action_with_parameter(
         "export-png", Glib::VARIANT_TYPE_STRING, [this](const Glib::VariantBase& param) {

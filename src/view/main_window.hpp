@@ -64,16 +64,26 @@ class MainWindow : public Gtk::ApplicationWindow {
                                                                     const std::string& accept_label,
                                                                     Gtk::FileChooserAction action);
     std::unique_ptr<Gtk::FileChooserDialog> new_export_file_chooser_dialog();
+    // A chooser with Cancel, the accept button, and two filters: the given
+    // one and "All". Saving asks before it overwrites.
+    struct FileChooserSpec {
+        std::string title;
+        std::string accept_label;
+        Gtk::FileChooserAction action;
+        std::string filter_name;
+        std::string mime_type;
+    };
+    std::unique_ptr<Gtk::FileChooserDialog> new_chooser(const FileChooserSpec& spec);
     std::unique_ptr<Gtk::MessageDialog> new_save_question_dialog();
 
     // Asks to save unsaved changes; true means the caller may go on. Choosing
     // to save goes on only if the document was saved: a cancelled or failed
     // save keeps the window and the unsaved changes.
-    bool confirm_to_save_update();
+    [[nodiscard]] bool confirm_to_save_update();
     void new_file();
     void open_file();
     // True when the document was written.
-    bool save_file(bool use_current_path);
+    [[nodiscard]] bool save_file(bool use_current_path);
     // The off-screen canvas over the selected range, or the fixed area.
     std::shared_ptr<ExportingCnavas> new_exporting_canvas();
     // An empty path asks for one in a dialog.

@@ -2,12 +2,8 @@
 
 #include <vector>
 
-#include <glibmm/variant.h>
-#include <gtkmm/applicationwindow.h>
 #include <gtkmm/menu.h>
 #include <gtkmm/separatormenuitem.h>
-
-#include "common/log.hpp"
 
 namespace View {
 
@@ -65,8 +61,8 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menus() {
 
 }  // namespace
 
-MenuBar::MenuBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action) {
-    set_named_action(std::move(named_action));
+MenuBar::MenuBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action)
+    : NamedActionBar(std::move(named_action)) {
     for (const auto& [title, entries] : menus()) {
         auto* top = Gtk::make_managed<Gtk::MenuItem>(title, false);
         auto* menu = Gtk::make_managed<Gtk::Menu>();
@@ -75,43 +71,15 @@ MenuBar::MenuBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action) {
                 menu->append(*Gtk::make_managed<Gtk::SeparatorMenuItem>());
                 continue;
             }
-            MenuItem::Callback cb;
-            if (std::string(e.action_name) == "export-png") {
-                cb = [this](const std::string&) { on_activate_export(); };
-            } else {
-                cb = [this](const std::string& name) { on_activate_menu_item(name); };
-            }
-            menu->append(*Gtk::make_managed<MenuItem>(e.label, e.action_name, std::move(cb)));
+            menu->append(*Gtk::make_managed<MenuItem>(e.label, e.action_name, entry_callback()));
         }
         top->set_submenu(*menu);
         append(*top);
     }
-    if (m_named_action) {
-        on_update_actionable_name(m_named_action->enum_actionable_name());
-    }
+    refresh();
 }
 
-MenuBar::~MenuBar() {
-    m_named_action_connection.disconnect();
-}
-
-void MenuBar::set_named_action(std::shared_ptr<Ctrl::INamedActionHandler> named_action) {
-    LX_RETURN_IF_FAIL(named_action != nullptr);
-    m_named_action_connection.disconnect();
-    m_named_action = std::move(named_action);
-    m_named_action_connection = m_named_action->signal_update_actionable_name_sig().connect(
-        sigc::mem_fun(*this, &MenuBar::on_update_actionable_name));
-    m_signal_named_action_changed.emit();
-}
-
-void MenuBar::on_update_actionable_name(const Ctrl::NameSet& actionable_name_set) {
-    foreach_menu_item([&](MenuItem& item) {
-        item.set_sensitive(Ctrl::is_actionable(actionable_name_set, item.action_name()));
-        return true;
-    });
-}
-
-void MenuBar::foreach_menu_item(const std::function<bool(MenuItem&)>& fn) {
+void MenuBar::foreach_entry(const std::function<bool(MenuItem&)>& fn) {
     for (Gtk::Widget* top : get_children()) {
         auto* top_item = dynamic_cast<Gtk::MenuItem*>(top);
         if (top_item == nullptr || top_item->get_submenu() == nullptr) {
@@ -124,20 +92,6 @@ void MenuBar::foreach_menu_item(const std::function<bool(MenuItem&)>& fn) {
                 }
             }
         }
-    }
-}
-
-void MenuBar::on_activate_menu_item(const std::string& action_name) {
-    if (!m_named_action) {
-        return;
-    }
-    auto* group = dynamic_cast<Gio::ActionGroup*>(get_toplevel());
-    m_named_action->action_with_glib(group, action_name);
-}
-
-void MenuBar::on_activate_export() {
-    if (auto* window = dynamic_cast<Gtk::ApplicationWindow*>(get_toplevel())) {
-        window->activate_action("export-png", Glib::Variant<Glib::ustring>::create(""));
     }
 }
 

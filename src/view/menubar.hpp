@@ -10,6 +10,7 @@
 #include <sigc++/signal.h>
 
 #include "ctrl/named_action_handler.hpp"
+#include "view/named_action_binding.hpp"
 
 namespace View {
 
@@ -33,34 +34,15 @@ class MenuItem : public Gtk::MenuItem {
 };
 
 // The File, Edit, Connector and Help menus over a named-action handler.
-class MenuBar : public Gtk::MenuBar {
+class MenuBar : public NamedActionBar<Gtk::MenuBar, MenuItem> {
   public:
     explicit MenuBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action);
-    ~MenuBar() override;
 
-    // "named-action"
-    const std::shared_ptr<Ctrl::INamedActionHandler>& get_named_action() const {
-        return m_named_action;
-    }
-    // Moves the subscription to the new handler's actionable names.
-    void set_named_action(std::shared_ptr<Ctrl::INamedActionHandler> named_action);
-    sigc::signal<void()>& signal_named_action_changed() { return m_signal_named_action_changed; }
+    void foreach_entry(const std::function<bool(MenuItem&)>& fn) override;
+    void foreach_menu_item(const std::function<bool(MenuItem&)>& fn) { foreach_entry(fn); }
 
-    // Enables exactly the entries whose name is in the set, and "manual".
-    void on_update_actionable_name(const Ctrl::NameSet& actionable_name_set);
-    // Visits every entry inside the submenus; fn answers false to stop.
-    void foreach_menu_item(const std::function<bool(MenuItem&)>& fn);
-
-    // Runs the named action through the handler, with the window's own
-    // actions as the fallback.
-    void on_activate_menu_item(const std::string& action_name);
-    // Always asks for a file: activates the window's "export-png" with "".
-    void on_activate_export();
-
-  private:
-    std::shared_ptr<Ctrl::INamedActionHandler> m_named_action;
-    sigc::connection m_named_action_connection;
-    sigc::signal<void()> m_signal_named_action_changed;
+    void on_activate_menu_item(const std::string& action_name) { run_named_action(action_name); }
+    void on_activate_export() { run_export(); }
 };
 
 }  // namespace View

@@ -3,8 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include <glibmm/variant.h>
-#include <gtkmm/applicationwindow.h>
 #include <gtkmm/image.h>
 #include <gtkmm/separatortoolitem.h>
 
@@ -117,67 +115,25 @@ const std::vector<Button>& buttons() {
 
 }  // namespace
 
-ToolBar::ToolBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action) {
-    set_named_action(std::move(named_action));
+ToolBar::ToolBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action)
+    : NamedActionBar(std::move(named_action)) {
     for (const Button& b : buttons()) {
         if (b.tooltip == nullptr) {
             append(*Gtk::make_managed<Gtk::SeparatorToolItem>());
             continue;
         }
-        ToolButton::Callback cb;
-        if (std::string(b.action_name) == "export-png") {
-            cb = [this](const std::string&) { on_click_export(); };
-        } else {
-            cb = [this](const std::string& name) { on_click_tool_btn(name); };
-        }
-        append(*Gtk::make_managed<ToolButton>(b.tooltip, b.action_name, std::move(cb)));
+        append(*Gtk::make_managed<ToolButton>(b.tooltip, b.action_name, entry_callback()));
     }
-    if (m_named_action) {
-        on_update_actionable_name(m_named_action->enum_actionable_name());
-    }
+    refresh();
 }
 
-ToolBar::~ToolBar() {
-    m_named_action_connection.disconnect();
-}
-
-void ToolBar::set_named_action(std::shared_ptr<Ctrl::INamedActionHandler> named_action) {
-    LX_RETURN_IF_FAIL(named_action != nullptr);
-    m_named_action_connection.disconnect();
-    m_named_action = std::move(named_action);
-    m_named_action_connection = m_named_action->signal_update_actionable_name_sig().connect(
-        sigc::mem_fun(*this, &ToolBar::on_update_actionable_name));
-    m_signal_named_action_changed.emit();
-}
-
-void ToolBar::on_update_actionable_name(const Ctrl::NameSet& actionable_name_set) {
-    foreach_tool_btn([&](ToolButton& btn) {
-        btn.set_sensitive(Ctrl::is_actionable(actionable_name_set, btn.action_name()));
-        return true;
-    });
-}
-
-void ToolBar::foreach_tool_btn(const std::function<bool(ToolButton&)>& fn) {
+void ToolBar::foreach_entry(const std::function<bool(ToolButton&)>& fn) {
     for (Gtk::Widget* child : get_children()) {
         if (auto* btn = dynamic_cast<ToolButton*>(child)) {
             if (!fn(*btn)) {
                 return;
             }
         }
-    }
-}
-
-void ToolBar::on_click_tool_btn(const std::string& action_name) {
-    if (!m_named_action) {
-        return;
-    }
-    auto* group = dynamic_cast<Gio::ActionGroup*>(get_toplevel());
-    m_named_action->action_with_glib(group, action_name);
-}
-
-void ToolBar::on_click_export() {
-    if (auto* window = dynamic_cast<Gtk::ApplicationWindow*>(get_toplevel())) {
-        window->activate_action("export-png", Glib::Variant<Glib::ustring>::create(""));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <sigc++/signal.h>
 
 #include "ctrl/named_action_handler.hpp"
+#include "view/named_action_binding.hpp"
 
 namespace View {
 
@@ -41,32 +42,15 @@ class ToolButton : public Gtk::ToolButton {
 };
 
 // The tool bar over a named-action handler.
-class ToolBar : public Gtk::Toolbar {
+class ToolBar : public NamedActionBar<Gtk::Toolbar, ToolButton> {
   public:
     explicit ToolBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action);
-    ~ToolBar() override;
 
-    // "named-action"
-    const std::shared_ptr<Ctrl::INamedActionHandler>& get_named_action() const {
-        return m_named_action;
-    }
-    // Moves the subscription to the new handler's actionable names.
-    void set_named_action(std::shared_ptr<Ctrl::INamedActionHandler> named_action);
-    sigc::signal<void()>& signal_named_action_changed() { return m_signal_named_action_changed; }
+    void foreach_entry(const std::function<bool(ToolButton&)>& fn) override;
+    void foreach_tool_btn(const std::function<bool(ToolButton&)>& fn) { foreach_entry(fn); }
 
-    // Enables exactly the buttons whose name is in the set, and "manual".
-    void on_update_actionable_name(const Ctrl::NameSet& actionable_name_set);
-    // Visits every button (separators are skipped); fn answers false to stop.
-    void foreach_tool_btn(const std::function<bool(ToolButton&)>& fn);
-
-    void on_click_tool_btn(const std::string& action_name);
-    // Always asks for a file: activates the window's "export-png" with "".
-    void on_click_export();
-
-  private:
-    std::shared_ptr<Ctrl::INamedActionHandler> m_named_action;
-    sigc::connection m_named_action_connection;
-    sigc::signal<void()> m_signal_named_action_changed;
+    void on_click_tool_btn(const std::string& action_name) { run_named_action(action_name); }
+    void on_click_export() { run_export(); }
 };
 
 }  // namespace View

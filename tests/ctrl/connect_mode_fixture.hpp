@@ -46,5 +46,10 @@ class ModeTestBase : public testing::Test {
         return ctx->get_now_mode() == ctx->get_mode<T>();
     }
 
-    void go_to(int32_t h, int32_t v) { ctx->cell_pos = CellPos(h, v); }
+    // Places the cursor. The canvas is never shown, so it has no size and
+    // scrolls for any cursor; the tests reason in unscrolled coordinates.
+    void go_to(int32_t h, int32_t v) {
+        ctx->set_cell_pos(CellPos(h, v));
+        canvas.set_view_offset(Point());
+    }
 };

@@ -75,7 +75,7 @@ TEST_F(ConnectModeTest, FixesOnlyOnAnotherClassAndUndoesInOneStep) {
 
     // An empty cell is no end either; the loose end follows the cursor.
     EXPECT_TRUE(press(GDK_KEY_l));
-    EXPECT_EQ(ctx->cell_pos, CellPos(1, 0));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(1, 0));
     EXPECT_EQ(canvas.get_cell_pos(), CellPos(1, 0));
     EXPECT_EQ(con->end_pos, CellPos(1, 0));
     EXPECT_FALSE(con->get_segments().empty());
@@ -124,7 +124,7 @@ TEST_F(ConnectModeTest, MouseMovesTheLooseEndAndDoublePressFixes) {
     ASSERT_NE(con, nullptr);
 
     EXPECT_TRUE(mode->on_press_left_button(point_in(2, 0)));
-    EXPECT_EQ(ctx->cell_pos, CellPos(2, 0));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(2, 0));
     EXPECT_EQ(con->end_pos, CellPos(2, 0));
 
     EXPECT_TRUE(mode->on_double_press_left_button(point_in(2, 0)));
@@ -143,7 +143,7 @@ TEST_F(ConnectModeTest, LeavingTheStartClassAndComingBackCannotFix) {
     EXPECT_EQ(connector_count(), 0);
     // Walking off the grid's edge keeps the cursor on it.
     EXPECT_TRUE(press(GDK_KEY_k));
-    EXPECT_EQ(ctx->cell_pos, CellPos(0, 0));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(0, 0));
 }
 
 }  // namespace

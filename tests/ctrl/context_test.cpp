@@ -21,8 +21,8 @@ const NameSet APP_NAMES = {"new-file", "open-file", "save-file", "save-as-file",
 TEST_F(ContextTest, StartsInTheCellModeWithAllEightModes) {
     EXPECT_EQ(ctx->modes.size(), 8u);
     EXPECT_EQ(ctx->get_now_mode(), ctx->get_mode<CellMode>());
-    EXPECT_EQ(ctx->cell_pos, CellPos(0, 0));
-    EXPECT_FALSE(ctx->selected_range.has_value());
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(0, 0));
+    EXPECT_FALSE(ctx->get_selected_range().has_value());
 }
 
 TEST_F(ContextTest, RefusedModeChangeStillNotifiesNowMode) {
@@ -90,11 +90,11 @@ TEST_F(ContextTest, NamedActionsReachTheModeAndTheWindow) {
 }
 
 TEST_F(ContextTest, TranslatesWindowPointsThroughTheViewOffset) {
+    ctx->set_cell_pos(CellPos(2, 1));  // default cells are 20 pixels
     canvas.set_view_offset(Point(-35, -15));
     Point p(5, 5);
     ctx->translate_pt_wnd_to_ws(p);
     EXPECT_EQ(p, Point(40, 20));
-    ctx->cell_pos = CellPos(2, 1);  // default cells are 20 pixels
     Point q(5, 5);
     EXPECT_EQ(ctx->translate_pt_wnd_to_cell(q), Point(0, 0));
     EXPECT_EQ(ctx->point_to_cell_pos(Point(26, 6)), CellPos(3, 1));
@@ -146,7 +146,7 @@ TEST_F(ContextTest, TypingEditsTheDocumentAndUndoRedoFollow) {
     ASSERT_TRUE(key(GDK_KEY_T, GDK_SHIFT_MASK));
     EXPECT_EQ(at(1, 1), b);
     EXPECT_FALSE(key(GDK_KEY_x));  // the cursor is on (1, 0), which is empty now
-    ctx->cell_pos = CellPos(1, 1);
+    ctx->set_cell_pos(CellPos(1, 1));
     ASSERT_TRUE(key(GDK_KEY_x));
     EXPECT_EQ(at(1, 1), nullptr);
 }
@@ -154,12 +154,12 @@ TEST_F(ContextTest, TypingEditsTheDocumentAndUndoRedoFollow) {
 TEST_F(ContextTest, CursorStaysInsideTheGrid) {
     EXPECT_TRUE(key(GDK_KEY_k));
     EXPECT_TRUE(key(GDK_KEY_Left));
-    EXPECT_EQ(ctx->cell_pos, CellPos(0, 0));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(0, 0));
     EXPECT_EQ(canvas.get_cell_pos(), CellPos(0, 0));
-    ctx->cell_pos = CellPos(CellPos::MAX, CellPos::MAX);
+    ctx->set_cell_pos(CellPos(CellPos::MAX, CellPos::MAX));
     EXPECT_TRUE(key(GDK_KEY_j));
     EXPECT_TRUE(key(GDK_KEY_l));
-    EXPECT_EQ(ctx->cell_pos, CellPos(CellPos::MAX, CellPos::MAX));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(CellPos::MAX, CellPos::MAX));
     EXPECT_FALSE(key(GDK_KEY_Escape));  // not bound in the cell mode
 }
 
@@ -174,21 +174,21 @@ TEST_F(ContextTest, PressAndDragHandsOverToTheSelectCellMode) {
     auto select = ctx->get_mode<SelectCellMode>();
     ASSERT_EQ(ctx->get_now_mode(), select);
     EXPECT_EQ(select->get_anchor(), CellPos(0, 0));
-    EXPECT_EQ(ctx->cell_pos, CellPos(2, 1));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(2, 1));
     ASSERT_TRUE(canvas.get_selected_cell_range().has_value());
     EXPECT_EQ(*canvas.get_selected_cell_range(), CellRange(CellPos(0, 0), CellPos(2, 1)));
     // The drag goes on in the select-cell mode, towards the top-left.
     EXPECT_TRUE(drag(10, 10));
     EXPECT_TRUE(drag(70, 50));
-    EXPECT_EQ(*ctx->selected_range, CellRange(CellPos(0, 0), CellPos(3, 2)));
+    EXPECT_EQ(*ctx->get_selected_range(), CellRange(CellPos(0, 0), CellPos(3, 2)));
     EXPECT_TRUE(button(GDK_BUTTON_RELEASE, 1, 70, 50));
     EXPECT_FALSE(select->get_is_selecting());
     EXPECT_FALSE(drag(90, 90));
     // The next press leaves for the cell mode at the pressed cell.
     EXPECT_TRUE(button(GDK_BUTTON_PRESS, 1, 30, 10));
     EXPECT_EQ(ctx->get_now_mode(), ctx->get_mode<CellMode>());
-    EXPECT_EQ(ctx->cell_pos, CellPos(1, 0));
-    EXPECT_FALSE(ctx->selected_range.has_value());
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(1, 0));
+    EXPECT_FALSE(ctx->get_selected_range().has_value());
     EXPECT_FALSE(canvas.get_selected_cell_range().has_value());
 }
 
@@ -196,9 +196,9 @@ TEST_F(ContextTest, OtherButtonsAndTriplePresses) {
     show();
     EXPECT_FALSE(button(GDK_BUTTON_PRESS, 3, 50, 50));
     EXPECT_FALSE(button(GDK_BUTTON_PRESS, 2, 50, 50));
-    EXPECT_EQ(ctx->cell_pos, CellPos(0, 0));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(0, 0));
     EXPECT_TRUE(button(GDK_3BUTTON_PRESS, 1, 50, 30));
-    EXPECT_EQ(ctx->cell_pos, CellPos(2, 1));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(2, 1));
     ASSERT_TRUE(key(GDK_KEY_v));
     EXPECT_FALSE(button(GDK_BUTTON_PRESS, 3, 50, 50));
 }
@@ -210,7 +210,7 @@ TEST_F(ContextTest, SelectedRangeIsDeletedInOneUndoableStep) {
     ASSERT_TRUE(key(GDK_KEY_v));
     ASSERT_TRUE(key(GDK_KEY_l));
     ASSERT_TRUE(key(GDK_KEY_j));
-    EXPECT_EQ(*ctx->selected_range, CellRange(CellPos(0, 0), CellPos(1, 1)));
+    EXPECT_EQ(*ctx->get_selected_range(), CellRange(CellPos(0, 0), CellPos(1, 1)));
     ASSERT_TRUE(key(GDK_KEY_d));
     EXPECT_EQ(ctx->get_now_mode(), ctx->get_mode<CellMode>());
     EXPECT_EQ(at(0, 0), nullptr);
@@ -226,7 +226,7 @@ TEST_F(ContextTest, AClickAfterVExtendsTheSelectionBeforeLeaving) {
     ASSERT_TRUE(key(GDK_KEY_v));
     EXPECT_TRUE(button(GDK_BUTTON_PRESS, 1, 50, 50));
     EXPECT_EQ(ctx->get_now_mode(), ctx->get_mode<SelectCellMode>());
-    EXPECT_EQ(*ctx->selected_range, CellRange(CellPos(0, 0), CellPos(2, 2)));
+    EXPECT_EQ(*ctx->get_selected_range(), CellRange(CellPos(0, 0), CellPos(2, 2)));
     EXPECT_TRUE(button(GDK_BUTTON_RELEASE, 1, 50, 50));
     EXPECT_TRUE(button(GDK_BUTTON_PRESS, 1, 50, 50));
     EXPECT_EQ(ctx->get_now_mode(), ctx->get_mode<CellMode>());

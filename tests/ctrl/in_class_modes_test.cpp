@@ -86,11 +86,11 @@ class InClassModeTest : public ::testing::Test, public CtrlFixture {
 };
 
 TEST_F(InClassModeTest, EntersOnlyOnAClassAndMarksTheEditedElement) {
-    ctx->cell_pos = CellPos(3, 3);
+    ctx->set_cell_pos(CellPos(3, 3));
     EXPECT_TRUE(key(GDK_KEY_i));
     EXPECT_TRUE(is_now<CellMode>());
 
-    ctx->cell_pos = CellPos(0, 0);
+    ctx->set_cell_pos(CellPos(0, 0));
     ASSERT_TRUE(key(GDK_KEY_i));
     ASSERT_TRUE(is_now<NormalModeInClass>());
     EXPECT_EQ(in_class()->get_editing_klass(), klass);
@@ -296,7 +296,7 @@ TEST_F(InClassModeTest, PressesPickTheElementOrLeaveForTheCellMode) {
     Rectangle cell = ws->get_grid()->get_rectangle(1, 1);
     EXPECT_TRUE(button(GDK_BUTTON_PRESS, 1, cell.x + 1, cell.y + 1));
     EXPECT_TRUE(is_now<CellMode>());
-    EXPECT_EQ(ctx->cell_pos, CellPos(1, 1));
+    EXPECT_EQ(ctx->get_cell_pos(), CellPos(1, 1));
     EXPECT_EQ(canvas.get_cell_pos(), CellPos(1, 1));
 }
 

@@ -1,83 +1,44 @@
 #include "ctrl/modes/cell_mode.hpp"
 
+#include <string>
+#include <utility>
+
 #include "ctrl/actions.hpp"
 #include "ctrl/context.hpp"
-#include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/modes/in_class_modes.hpp"
 #include "ctrl/modes/select_cell_mode.hpp"
 #include "ctrl/modes/select_connector_mode.hpp"
-#include "view/canvas.hpp"
 
 namespace Ctrl {
 
 CellMode::CellMode(Context& ctrl) : Mode(ctrl) {
-    bind({"<Up>", "k"}, [this] { return move_active_cell(MovingDir::UP); });
-    bind({"<Down>", "j"}, [this] { return move_active_cell(MovingDir::DOWN); });
-    bind({"<Left>", "h"}, [this] { return move_active_cell(MovingDir::LEFT); });
-    bind({"<Right>", "l"}, [this] { return move_active_cell(MovingDir::RIGHT); });
+    bind_moves([this](MovingDir dir) { return move_active_cell(dir); });
     bind(
-        {"c"},
-        [this] {
-            return execute(std::make_shared<AddClassAction>(m_ctrl.get_ws(), m_ctrl.cell_pos));
-        },
-        "insert-class");
+        {"c"}, [this] { return run<AddClassAction>(cursor()); }, "insert-class");
     bind(
-        {"x"},
-        [this] {
-            return execute(std::make_shared<RemoveClassAction>(m_ctrl.get_ws(), m_ctrl.cell_pos));
-        },
-        "delete-class");
+        {"x"}, [this] { return run<RemoveClassAction>(cursor()); }, "delete-class");
     bind(
-        {"o"},
-        [this] {
-            return execute(
-                std::make_shared<InsertLineAction>(m_ctrl.get_ws(), CellDir::V, m_ctrl.cell_pos.v));
-        },
-        "insert-row");
+        {"o"}, [this] { return run<InsertLineAction>(CellDir::V, cursor().v); }, "insert-row");
     bind(
-        {"O"},
-        [this] {
-            return execute(
-                std::make_shared<InsertLineAction>(m_ctrl.get_ws(), CellDir::H, m_ctrl.cell_pos.h));
-        },
-        "insert-col");
+        {"O"}, [this] { return run<InsertLineAction>(CellDir::H, cursor().h); }, "insert-col");
     bind(
-        {"t"},
-        [this] {
-            return execute(
-                std::make_shared<RemoveLineAction>(m_ctrl.get_ws(), CellDir::V, m_ctrl.cell_pos.v));
-        },
-        "delete-row");
+        {"t"}, [this] { return run<RemoveLineAction>(CellDir::V, cursor().v); }, "delete-row");
     bind(
-        {"T"},
-        [this] {
-            return execute(
-                std::make_shared<RemoveLineAction>(m_ctrl.get_ws(), CellDir::H, m_ctrl.cell_pos.h));
-        },
-        "delete-col");
+        {"T"}, [this] { return run<RemoveLineAction>(CellDir::H, cursor().h); }, "delete-col");
     bind({"i"}, [this] { return change_to_the_mode<NormalModeInClass>(); });
     bind({"I"}, [this] { return change_to_the_mode<InsertModeDirect>(); });
-    bind(
-        {"R"}, [this] { return change_to_connect_mode(ConnectModeKind::ASSOCIATION); },
-        "connect-association");
-    bind(
-        {"D"}, [this] { return change_to_connect_mode(ConnectModeKind::DEPENDENCY); },
-        "connect-dependency");
-    bind(
-        {"A"}, [this] { return change_to_connect_mode(ConnectModeKind::AGGREGATION); },
-        "connect-aggregation");
-    bind(
-        {"C"}, [this] { return change_to_connect_mode(ConnectModeKind::COMPOSITION); },
-        "connect-composition");
-    bind(
-        {"G"}, [this] { return change_to_connect_mode(ConnectModeKind::GENERALIZATION); },
-        "connect-generalization");
+    for (auto [key, kind] :
+         {std::pair{"R", ConnectModeKind::ASSOCIATION}, std::pair{"D", ConnectModeKind::DEPENDENCY},
+          std::pair{"A", ConnectModeKind::AGGREGATION},
+          std::pair{"C", ConnectModeKind::COMPOSITION},
+          std::pair{"G", ConnectModeKind::GENERALIZATION}}) {
+        const std::string name = "connect-" + to_nick(kind);
+        bind(
+            {key}, [this, kind = kind] { return change_to_connect_mode(kind); }, name.c_str());
+    }
     bind({"v"}, [this] { return change_to_the_mode<SelectCellMode>(); });
     bind({"r"}, [this] { return change_to_the_mode<SelectConnectorMode>(); });
-    bind({"<:>"}, [] {
-        CtrlSwitcher::switch_to_cmd_ctrl();
-        return true;
-    });
+    bind_command_line();
     bind(
         {"u"},
         [this] {
@@ -94,19 +55,9 @@ CellMode::CellMode(Context& ctrl) : Mode(ctrl) {
         "redo");
 }
 
-bool CellMode::execute(std::shared_ptr<Action> action) {
-    return m_ctrl.action_processor->execute(std::move(action));
-}
-
 bool CellMode::move_active_cell(MovingDir dir) {
-    m_ctrl.cell_pos.move(dir, 1);
-    update_cell_pos();
+    m_ctrl.move_cell_pos(dir);
     return true;
-}
-
-void CellMode::update_cell_pos() {
-    m_ctrl.get_canvas().set_cell_pos(m_ctrl.cell_pos);
-    m_ctrl.update_view();
 }
 
 bool CellMode::change_to_connect_mode(ConnectModeKind kind) {
@@ -118,8 +69,7 @@ bool CellMode::change_to_connect_mode(ConnectModeKind kind) {
 }
 
 bool CellMode::on_press_left_button(const Point& pt) {
-    m_ctrl.cell_pos = m_ctrl.point_to_cell_pos(pt);
-    update_cell_pos();
+    m_ctrl.set_cell_pos(m_ctrl.point_to_cell_pos(pt));
     return true;
 }
 
@@ -138,8 +88,7 @@ bool CellMode::on_drag_with_left_button(const Point& start_pt, const Point& now_
     change_to_the_mode<SelectCellMode>();
     auto select = m_ctrl.get_mode<SelectCellMode>();
     select->take_over_from_the_mode(*this);
-    m_ctrl.cell_pos = now_pos;
-    select->update_cell_pos();
+    select->select_to(now_pos);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "common/directions.hpp"
-#include "ctrl/action.hpp"
 #include "ctrl/modes/connect_mode.hpp"
 #include "ctrl/modes/mode.hpp"
 
@@ -15,19 +14,13 @@ class CellMode : public Mode {
 
     std::string get_name() const override { return "CELL MODE"; }
 
-    // Moves the cursor one cell (clamped to the grid's range) and shows it.
+    // Moves the cursor one cell (clamped to the grid's range); true.
     bool move_active_cell(MovingDir dir);
-    // Gives the canvas the cursor and redraws.
-    void update_cell_pos();
     bool change_to_connect_mode(ConnectModeKind kind);
 
     bool on_press_left_button(const Point& pt) override;
     bool on_double_press_left_button(const Point& pt) override;
     bool on_drag_with_left_button(const Point& start_pt, const Point& now_pt) override;
-
-  private:
-    // Runs an action built for the workspace through the processor.
-    bool execute(std::shared_ptr<Action> action);
 };
 
 }  // namespace Ctrl

@@ -3,9 +3,7 @@
 #include "ctrl/actions.hpp"
 #include "ctrl/context.hpp"
 #include "ctrl/modes/cell_mode.hpp"
-#include "model/element_cells.hpp"
 #include "model/workspace.hpp"
-#include "view/canvas.hpp"
 
 namespace Ctrl {
 
@@ -42,36 +40,23 @@ std::string to_nick(ConnectModeKind kind) {
 }
 
 ConnectMode::ConnectMode(Context& ctrl) : Mode(ctrl) {
-    bind({"<Up>", "k"}, [this] { return move_active_cell(MovingDir::UP); });
-    bind({"<Down>", "j"}, [this] { return move_active_cell(MovingDir::DOWN); });
-    bind({"<Left>", "h"}, [this] { return move_active_cell(MovingDir::LEFT); });
-    bind({"<Right>", "l"}, [this] { return move_active_cell(MovingDir::RIGHT); });
+    bind_moves([this](MovingDir dir) { return move_active_cell(dir); });
     bind({"<Esc>", "<C-[>"}, [this] { return cancel(); });
     bind({"<CR>"}, [this] { return fix(); });
 }
 
 bool ConnectMode::get_is_enterable() const {
-    const auto& ws = m_ctrl.get_ws();
-    if (!ws || !ws->get_element_cells()) {
-        return false;
-    }
-    return ws->get_element_cells()->get(m_ctrl.cell_pos.h, m_ctrl.cell_pos.v) != nullptr;
+    return m_ctrl.class_at_cursor() != nullptr;
 }
 
 void ConnectMode::on_enter() {
-    if (const auto& ws = m_ctrl.get_ws()) {
-        ws->new_floating_connector(m_ctrl.cell_pos, to_nick(kind));
+    if (const auto& ws = get_ws()) {
+        ws->new_floating_connector(cursor(), to_nick(kind));
     }
-    m_ctrl.update_view();
-}
-
-void ConnectMode::on_exit() {
-    m_ctrl.update_view();
 }
 
 bool ConnectMode::on_press_left_button(const Point& pt) {
-    m_ctrl.cell_pos = m_ctrl.point_to_cell_pos(pt);
-    update_cell_pos();
+    move_loose_end(m_ctrl.point_to_cell_pos(pt));
     return true;
 }
 
@@ -80,30 +65,30 @@ bool ConnectMode::on_double_press_left_button(const Point&) {
     return fix();
 }
 
-void ConnectMode::update_cell_pos() {
-    if (const auto& ws = m_ctrl.get_ws()) {
-        ws->update_floating_connector(m_ctrl.cell_pos);
+void ConnectMode::move_loose_end(const CellPos& pos) {
+    if (const auto& ws = get_ws()) {
+        ws->update_floating_connector(pos);
     }
-    m_ctrl.get_canvas().set_cell_pos(m_ctrl.cell_pos);
-    m_ctrl.update_view();
+    m_ctrl.set_cell_pos(pos);
 }
 
 bool ConnectMode::move_active_cell(MovingDir dir) {
-    m_ctrl.cell_pos.move(dir, 1);
-    update_cell_pos();
+    CellPos pos = cursor();
+    pos.move(dir, 1);
+    move_loose_end(pos);
     return true;
 }
 
 bool ConnectMode::fix() {
-    const auto& ws = m_ctrl.get_ws();
-    if (ws && m_ctrl.action_processor->execute(std::make_shared<FixFloatingConnector>(ws))) {
+    const auto& ws = get_ws();
+    if (ws && run<FixFloatingConnector>()) {
         return change_to_the_mode<CellMode>();
     }
     return true;
 }
 
 bool ConnectMode::cancel() {
-    if (const auto& ws = m_ctrl.get_ws()) {
+    if (const auto& ws = get_ws()) {
         ws->rm_floating_connector();
     }
     return change_to_the_mode<CellMode>();

@@ -35,13 +35,12 @@ class ConnectMode : public Mode {
 
     // Starts a floating connector of `kind` at the cursor.
     void on_enter() override;
-    void on_exit() override;
     // Moves the loose end to the pressed cell.
     bool on_press_left_button(const Point& pt) override;
     bool on_double_press_left_button(const Point& pt) override;
 
-    // Re-routes the loose end to the cursor and shows both.
-    void update_cell_pos();
+    // Moves the cursor to pos and re-routes the loose end there.
+    void move_loose_end(const CellPos& pos);
     // Moves the cursor (and the loose end) one cell; true.
     bool move_active_cell(MovingDir dir);
     // Makes the floating connector part of the document and returns to the

@@ -11,10 +11,7 @@
 #include "ctrl/modes/in_class_text.hpp"
 #include "ctrl/text_editor.hpp"
 #include "model/class_element.hpp"
-#include "model/element_cells.hpp"
 #include "model/text_element.hpp"
-#include "model/workspace.hpp"
-#include "view/canvas.hpp"
 
 namespace Ctrl {
 
@@ -26,27 +23,17 @@ AbstractModeInClass::~AbstractModeInClass() {
 }
 
 bool AbstractModeInClass::get_is_enterable() const {
-    const auto& ws = m_ctrl.get_ws();
-    if (!ws || !ws->get_element_cells()) {
-        return false;
-    }
-    return ws->get_element_cells()->get(m_ctrl.cell_pos.h, m_ctrl.cell_pos.v) != nullptr;
+    return m_ctrl.class_at_cursor() != nullptr;
 }
 
 void AbstractModeInClass::on_enter() {
-    const auto& ws = m_ctrl.get_ws();
-    if (!ws || !ws->get_element_cells()) {
-        return;
-    }
-    auto klass = std::dynamic_pointer_cast<Model::ClassElement>(
-        ws->get_element_cells()->get(m_ctrl.cell_pos.h, m_ctrl.cell_pos.v));
+    auto klass = m_ctrl.class_at_cursor();
     if (!klass) {
         return;
     }
-    m_editing_cell_pos = m_ctrl.cell_pos;
+    m_editing_cell_pos = cursor();
     m_editing_klass = klass;
     change_active_text_elem(klass->now_text_elem);
-    m_ctrl.update_view();
 }
 
 void AbstractModeInClass::on_exit() {
@@ -57,13 +44,12 @@ void AbstractModeInClass::on_exit() {
     m_overstep_conn.disconnect();
     m_text_editor.reset();
     m_ctrl.action_processor->set_head_mergeable(false);
-    m_ctrl.update_view();
 }
 
 std::shared_ptr<TextEditor> AbstractModeInClass::new_text_editor(
     const std::shared_ptr<Model::TextElement>& text_elem) {
     LX_RETURN_VAL_IF_FAIL(text_elem != nullptr, nullptr);
-    return std::make_shared<TextEditor>(m_ctrl.get_canvas(), text_elem->pango_layout,
+    return std::make_shared<TextEditor>(m_ctrl.get_canvas_widget(), text_elem->pango_layout,
                                         text_elem->cursor_index);
 }
 
@@ -99,8 +85,6 @@ void AbstractModeInClass::on_update_cb(const std::optional<std::string>& text, i
     m_editing_klass->now_text_elem->cursor_index = cursor;
     if (text) {
         update_active_text(*text);
-    } else {
-        m_ctrl.update_view();
     }
 }
 
@@ -124,7 +108,6 @@ void AbstractModeInClass::on_overstep_cursor_limit_cb(int char_overstep, int lin
         editor.take_over_cursor(char_overstep, line_overstep, point_x);
         return true;
     });
-    m_ctrl.update_view();
 }
 
 bool AbstractModeInClass::on_press_left_button(const Point& pt) {
@@ -162,9 +145,7 @@ bool AbstractModeInClass::change_to_cell_mode_if_need(const Point& pt) {
     if (pos == m_editing_cell_pos) {
         return false;
     }
-    m_ctrl.cell_pos = pos;
-    m_ctrl.get_canvas().set_cell_pos(pos);
-    m_ctrl.update_view();
+    m_ctrl.set_cell_pos(pos);
     return change_to_the_mode<CellMode>();
 }
 
@@ -188,19 +169,11 @@ bool AbstractModeInClass::paste() {
 }
 
 bool AbstractModeInClass::add_block() {
-    if (!m_editing_klass) {
-        return false;
-    }
-    return m_ctrl.action_processor->execute(
-        std::make_shared<InsertBlockInClass>(m_ctrl.get_ws(), m_editing_cell_pos));
+    return m_editing_klass && run<InsertBlockInClass>(m_editing_cell_pos);
 }
 
 bool AbstractModeInClass::rm_block() {
-    if (!m_editing_klass) {
-        return false;
-    }
-    if (!m_ctrl.action_processor->execute(
-            std::make_shared<RemoveBlockInClass>(m_ctrl.get_ws(), m_editing_cell_pos))) {
+    if (!m_editing_klass || !run<RemoveBlockInClass>(m_editing_cell_pos)) {
         return false;
     }
     // The active block may now be hidden, or hold the text of the block
@@ -216,8 +189,27 @@ bool AbstractModeInClass::rm_block() {
         active = upper ? upper : m_editing_klass->name_elem;
     }
     AbstractModeInClass::change_active_text_elem(active);
-    m_ctrl.update_view();
     return true;
+}
+
+bool AbstractModeInClass::move_cursor(MovingDir dir) {
+    switch (dir) {
+        case MovingDir::UP:
+            return move_line(-1);
+        case MovingDir::DOWN:
+            return move_line(1);
+        case MovingDir::LEFT:
+            return move_char(-1);
+        case MovingDir::RIGHT:
+            return move_char(1);
+    }
+    return true;
+}
+
+void AbstractModeInClass::bind_text_moves() {
+    bind_moves([this](MovingDir dir) { return move_cursor(dir); });
+    bind({"<CR>"}, [this] { return move_line(1); });
+    bind({"<BS>"}, [this] { return move_char(-1); });
 }
 
 bool AbstractModeInClass::move_line(int n) {
@@ -231,10 +223,9 @@ bool AbstractModeInClass::move_char(int n) {
 }
 
 bool AbstractModeInClass::update_active_text(const std::string& text) {
-    auto action =
-        std::make_shared<UpdateTextElementInACellAction>(m_ctrl.get_ws(), m_editing_cell_pos);
+    auto action = std::make_shared<UpdateTextElementInACellAction>(get_ws(), m_editing_cell_pos);
     action->set_update(m_editing_klass->now_text_elem, text);
-    return m_ctrl.action_processor->execute(action);
+    return run_action(action);
 }
 
 // ---------------------------------------------------------------------------
@@ -242,10 +233,7 @@ bool AbstractModeInClass::update_active_text(const std::string& text) {
 NormalModeInClass::NormalModeInClass(Context& ctrl) : AbstractModeInClass(ctrl) {
     bind({"i"}, [this] { return change_to_the_mode<InsertModeNormal>(); });
     bind({"v"}, [this] { return change_to_the_mode<VisualModeInClass>(); });
-    bind({"k", "<Up>"}, [this] { return move_line(-1); });
-    bind({"j", "<Down>", "<CR>"}, [this] { return move_line(1); });
-    bind({"h", "<Left>", "<BS>"}, [this] { return move_char(-1); });
-    bind({"l", "<Right>"}, [this] { return move_char(1); });
+    bind_text_moves();
     bind({"p", "<C-v>"}, [this] { return paste(); });
     bind({"x"}, [this] { return with_editor([](TextEditor& e) { return e.del(); }); });
     bind({"dd"}, [this] { return with_editor([](TextEditor& e) { return e.del_line(); }); });
@@ -264,10 +252,7 @@ std::shared_ptr<TextEditor> NormalModeInClass::new_text_editor(
 }
 
 InsertModeNormal::InsertModeNormal(Context& ctrl) : AbstractModeInClass(ctrl) {
-    bind({"<Up>"}, [this] { return move_line(-1); });
-    bind({"<Down>"}, [this] { return move_line(1); });
-    bind({"<Left>"}, [this] { return move_char(-1); });
-    bind({"<Right>"}, [this] { return move_char(1); });
+    bind_moves([this](MovingDir dir) { return move_cursor(dir); }, MoveKeys::ARROWS);
     bind({"<CR>"}, [this] { return with_editor([](TextEditor& e) { return e.new_line(); }); });
     bind({"<BS>"}, [this] { return with_editor([](TextEditor& e) { return e.bs(); }); });
     bind({"<Del>"}, [this] { return with_editor([](TextEditor& e) { return e.del(); }); });

@@ -53,11 +53,11 @@ class AbstractModeInClass : public Mode {
     bool change_to_cell_mode_if_need(const Point& pt);
     // Inserts the text of the CLIPBOARD selection at the cursor of the
     // active element. False only without a class.
-    bool paste();
+    [[nodiscard]] bool paste();
     // Shows a new block below the active text element / hides the active
     // block; the processor's result.
-    bool add_block();
-    bool rm_block();
+    [[nodiscard]] bool add_block();
+    [[nodiscard]] bool rm_block();
 
     // "editing-klass", "editing-cell-pos"
     const std::shared_ptr<Model::ClassElement>& get_editing_klass() const {
@@ -77,6 +77,11 @@ class AbstractModeInClass : public Mode {
     // Cursor movements of the key tables; true, also without an editor.
     bool move_line(int n);
     bool move_char(int n);
+    // Up and down by lines, left and right by characters.
+    bool move_cursor(MovingDir dir);
+    // The movement keys with their letters, and "<CR>" and "<BS>" moving
+    // down and back, for the modes in which letters do not type.
+    void bind_text_moves();
     // Runs one editor operation, keeping the editor alive across it: the
     // operation may make another text element active, which replaces it.
     template <class Fn>

@@ -4,34 +4,6 @@
 
 namespace Ctrl {
 
-namespace {
-
-bool is_continuation_byte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-}  // namespace
-
-int fit_text_index(const std::string& text, int index) {
-    int i = std::clamp(index, 0, static_cast<int>(text.size()));
-    while (i > 0 && i < static_cast<int>(text.size()) &&
-           is_continuation_byte(text[static_cast<size_t>(i)])) {
-        --i;
-    }
-    return i;
-}
-
-TextRange fit_text_range(const std::string& text, const TextRange& range) {
-    int a = fit_text_index(text, range.start);
-    int b = fit_text_index(text, range.end);
-    return TextRange(std::min(a, b), std::max(a, b));
-}
-
-std::string slice_text_range(const std::string& text, const TextRange& range) {
-    TextRange r = fit_text_range(text, range);
-    return text.substr(static_cast<size_t>(r.start), static_cast<size_t>(r.size()));
-}
-
 TextRangeDeletion delete_text_range(const std::string& text, const TextRange& range, int cursor) {
     TextRange r = fit_text_range(text, range);
     TextRangeDeletion result;

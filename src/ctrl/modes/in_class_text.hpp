@@ -7,15 +7,8 @@
 namespace Ctrl {
 
 // Byte positions of the in-class modes are kept on elements whose text can
-// change behind them (undo, blocks moving up), so every use goes through
-// these checks first.
-
-// index moved into [0, text length] and back onto the start of a character.
-int fit_text_index(const std::string& text, int index);
-// range with both ends fitted and start <= end.
-TextRange fit_text_range(const std::string& text, const TextRange& range);
-// The bytes of text covered by range (fitted first).
-std::string slice_text_range(const std::string& text, const TextRange& range);
+// change behind them (undo, blocks moving up), so every use fits them first
+// (fit_text_index and its kin beside TextRange).
 
 // text without the bytes of range, and where a cursor at `cursor` ends up:
 // after the range it moves back by the range's size, inside it goes to the

@@ -24,10 +24,7 @@ int text_length(const Model::TextElement& elem) {
 }  // namespace
 
 VisualModeInClass::VisualModeInClass(Context& ctrl) : AbstractModeInClass(ctrl) {
-    bind({"k", "<Up>"}, [this] { return move_line(-1); });
-    bind({"j", "<Down>", "<CR>"}, [this] { return move_line(1); });
-    bind({"h", "<Left>", "<BS>"}, [this] { return move_char(-1); });
-    bind({"l", "<Right>"}, [this] { return move_char(1); });
+    bind_text_moves();
     bind({"y", "<C-c>"}, [this] { return copy(); });
     // Inserts at the cursor; the selection is not replaced.
     bind({"p", "<C-v>"}, [this] { return paste(); });
@@ -75,7 +72,6 @@ void VisualModeInClass::on_exit() {
     }
     m_anchor_elem.reset();
     m_is_selecting = false;
-    m_ctrl.update_view();
 }
 
 void VisualModeInClass::on_update_cb(const std::optional<std::string>& text, int cursor) {
@@ -154,8 +150,7 @@ bool VisualModeInClass::del_range() {
     if (!m_editing_klass) {
         return false;
     }
-    auto action =
-        std::make_shared<UpdateTextElementInACellAction>(m_ctrl.get_ws(), m_editing_cell_pos);
+    auto action = std::make_shared<UpdateTextElementInACellAction>(get_ws(), m_editing_cell_pos);
     m_editing_klass->foreach_shown_text_elem([&](Model::TextElement& elem) {
         auto shared =
             m_editing_klass->get_text_elem_at(m_editing_klass->get_text_elem_index(&elem));
@@ -166,7 +161,8 @@ bool VisualModeInClass::del_range() {
         elem.cursor_index = result.cursor;
         return true;
     });
-    m_ctrl.action_processor->execute(action);
+    // A text update always takes.
+    static_cast<void>(run_action(action));
     return change_to_the_mode<NormalModeInClass>();
 }
 

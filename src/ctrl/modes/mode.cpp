@@ -1,7 +1,11 @@
 #include "ctrl/modes/mode.hpp"
 
+#include <tuple>
+
 #include "common/log.hpp"
+#include "ctrl/action.hpp"
 #include "ctrl/context.hpp"
+#include "ctrl/ctrl_switcher.hpp"
 
 namespace Ctrl {
 
@@ -12,10 +16,7 @@ constexpr guint RIGHT_BUTTON = 3;
 
 }  // namespace
 
-Mode::Mode(Context& ctrl)
-    : m_ctrl(ctrl),
-      m_key_action_map(std::make_shared<KeyActionMap>()),
-      m_name_action_map(std::make_shared<NameActionMap>()) {}
+Mode::Mode(Context& ctrl) : m_ctrl(ctrl) {}
 
 Mode::~Mode() = default;
 
@@ -45,7 +46,7 @@ bool Mode::on_drag_with_left_button(const Point&, const Point&) {
 
 bool Mode::key_press(GdkEventKey* event) {
     LX_RETURN_VAL_IF_FAIL(event != nullptr, false);
-    return m_key_action_map->action(event);
+    return m_key_action_map.action(event);
 }
 
 bool Mode::button_press_event(GdkEventButton* event) {
@@ -95,11 +96,11 @@ bool Mode::motion_notify_event(GdkEventMotion* event) {
 }
 
 NameSet Mode::enum_actionable_name() {
-    return m_name_action_map->enum_actionable_name();
+    return m_name_action_map.enum_actionable_name();
 }
 
 bool Mode::action(const std::string& name) {
-    return m_name_action_map->action(name);
+    return m_name_action_map.action(name);
 }
 
 void Mode::take_over_from_the_mode(const Mode& other) {
@@ -120,10 +121,44 @@ void Mode::bind(std::initializer_list<const char*> patterns, std::function<bool(
                 const char* name) {
     auto wrapper = std::make_shared<ActionWrapper>(std::move(fn));
     for (const char* pattern : patterns) {
-        m_key_action_map->set(pattern, wrapper);
+        m_key_action_map.set(pattern, wrapper);
     }
     if (name != nullptr) {
-        m_name_action_map->set(name, wrapper);
+        m_name_action_map.set(name, wrapper);
+    }
+}
+
+void Mode::bind_command_line() {
+    bind({"<:>"}, [] {
+        CtrlSwitcher::switch_to_cmd_ctrl();
+        return true;
+    });
+}
+
+bool Mode::run_action(std::shared_ptr<Action> action) {
+    return m_ctrl.action_processor->execute(std::move(action));
+}
+
+const std::shared_ptr<Model::Workspace>& Mode::get_ws() const {
+    return m_ctrl.get_ws();
+}
+
+const CellPos& Mode::cursor() const {
+    return m_ctrl.get_cell_pos();
+}
+
+void Mode::bind_moves(std::function<bool(MovingDir)> fn, MoveKeys keys) {
+    const bool letters = keys == MoveKeys::ARROWS_AND_LETTERS;
+    for (auto [arrow, letter, dir] :
+         {std::tuple{"<Up>", "k", MovingDir::UP}, std::tuple{"<Down>", "j", MovingDir::DOWN},
+          std::tuple{"<Left>", "h", MovingDir::LEFT},
+          std::tuple{"<Right>", "l", MovingDir::RIGHT}}) {
+        auto action = [fn, dir = dir] { return fn(dir); };
+        if (letters) {
+            bind({arrow, letter}, action);
+        } else {
+            bind({arrow}, action);
+        }
     }
 }
 

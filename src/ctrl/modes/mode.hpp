@@ -10,14 +10,21 @@
 
 #include <gdk/gdk.h>
 
+#include "common/cell_pos.hpp"
+#include "common/directions.hpp"
 #include "common/point.hpp"
 #include "ctrl/binders.hpp"
 #include "ctrl/key_action_map.hpp"
 #include "ctrl/name_action_map.hpp"
 #include "ctrl/named_action_handler.hpp"
 
+namespace Model {
+class Workspace;
+}
+
 namespace Ctrl {
 
+class Action;
 class Context;
 
 // One editing mode: its own key bindings and named actions, and what mouse
@@ -63,21 +70,42 @@ class Mode : public IKeyHandler, public IMouseHandler, public INamedActionHandle
     }
 
     const std::optional<Point>& get_drag_start_pt() const { return m_drag_start_pt; }
-    KeyActionMap& get_key_action_map() { return *m_key_action_map; }
-    NameActionMap& get_name_action_map() { return *m_name_action_map; }
+    KeyActionMap& get_key_action_map() { return m_key_action_map; }
+    NameActionMap& get_name_action_map() { return m_name_action_map; }
 
   protected:
     // Binds every pattern to one action and, when `name` is given, makes the
     // same action reachable by that name from the menus and tool bar.
     void bind(std::initializer_list<const char*> patterns, std::function<bool()> fn,
               const char* name = nullptr);
+    // Binds the arrow keys, and unless typing needs the letters also "k",
+    // "j", "h" and "l", to fn with the direction they point to.
+    enum class MoveKeys { ARROWS, ARROWS_AND_LETTERS };
+    void bind_moves(std::function<bool(MovingDir)> fn,
+                    MoveKeys keys = MoveKeys::ARROWS_AND_LETTERS);
+
+    // Binds "<:>" to opening the command line.
+    void bind_command_line();
+    // Builds an action of type A for the workspace and args and runs it
+    // through the processor; the processor's result.
+    template <class A, class... Args>
+    [[nodiscard]] bool run(Args&&... args);
+    [[nodiscard]] bool run_action(std::shared_ptr<Action> action);
+    const std::shared_ptr<Model::Workspace>& get_ws() const;
+    // The context's cell cursor.
+    const CellPos& cursor() const;
 
     // The context owns every mode and outlives it.
     Context& m_ctrl;
-    std::shared_ptr<KeyActionMap> m_key_action_map;
-    std::shared_ptr<NameActionMap> m_name_action_map;
+    KeyActionMap m_key_action_map;
+    NameActionMap m_name_action_map;
     // Where the left button went down, while it is held.
     std::optional<Point> m_drag_start_pt;
 };
+
+template <class A, class... Args>
+bool Mode::run(Args&&... args) {
+    return run_action(std::make_shared<A>(get_ws(), std::forward<Args>(args)...));
+}
 
 }  // namespace Ctrl

@@ -17,8 +17,10 @@ class SelectCellMode : public Mode {
     void on_enter() override;
     void on_exit() override;
 
-    // Spans the range from the anchor to the cursor and shows both.
-    void update_cell_pos();
+    // Spans the range from the anchor to the cursor.
+    void update_selection();
+    // Moves the cursor to pos and the range with it.
+    void select_to(const CellPos& pos);
     bool move_active_cell(MovingDir dir);
     // Deletes the classes of the range; leaves the mode only on success.
     bool rm_class_range();

@@ -5,11 +5,9 @@
 #include "common/log.hpp"
 #include "ctrl/actions.hpp"
 #include "ctrl/context.hpp"
-#include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/modes/cell_mode.hpp"
 #include "model/connector_element.hpp"
 #include "model/connectors.hpp"
-#include "model/element_cells.hpp"
 #include "model/workspace.hpp"
 
 namespace Ctrl {
@@ -150,24 +148,14 @@ SelectConnectorModeSideConnectorList::get_focused_connector() const {
 // ---- the mode -----------------------------------------------------------------
 
 SelectConnectorMode::SelectConnectorMode(Context& ctrl) : Mode(ctrl) {
-    bind({"<Up>", "k"}, [this] { return change_focused_connector(MovingDir::UP); });
-    bind({"<Down>", "j"}, [this] { return change_focused_connector(MovingDir::DOWN); });
-    bind({"<Left>", "h"}, [this] { return change_focused_connector(MovingDir::LEFT); });
-    bind({"<Right>", "l"}, [this] { return change_focused_connector(MovingDir::RIGHT); });
+    bind_moves([this](MovingDir dir) { return change_focused_connector(dir); });
     bind({"x", "d"}, [this] { return remove_connector(); });
     bind({"<Esc>", "<C-[>"}, [this] { return change_to_the_mode<CellMode>(); });
-    bind({"<:>"}, [] {
-        CtrlSwitcher::switch_to_cmd_ctrl();
-        return true;
-    });
+    bind_command_line();
 }
 
 bool SelectConnectorMode::get_is_enterable() const {
-    const auto& ws = m_ctrl.get_ws();
-    if (!ws || !ws->get_element_cells()) {
-        return false;
-    }
-    return ws->get_element_cells()->get(m_ctrl.cell_pos.h, m_ctrl.cell_pos.v) != nullptr;
+    return m_ctrl.class_at_cursor() != nullptr;
 }
 
 SelectConnectorMode::SideList* SelectConnectorMode::get_side_list(MovingDir dir) const {
@@ -177,8 +165,8 @@ SelectConnectorMode::SideList* SelectConnectorMode::get_side_list(MovingDir dir)
 int SelectConnectorMode::cmp_connector_pos(const ConnectorPtr& a, const ConnectorPtr& b) const {
     LX_RETURN_VAL_IF_FAIL(a != nullptr, 0);
     LX_RETURN_VAL_IF_FAIL(b != nullptr, 0);
-    auto se_a = a->get_start_or_end_at(m_ctrl.cell_pos);
-    auto se_b = b->get_start_or_end_at(m_ctrl.cell_pos);
+    auto se_a = a->get_start_or_end_at(cursor());
+    auto se_b = b->get_start_or_end_at(cursor());
     if (!se_a || !se_b) {
         return 0;
     }
@@ -202,9 +190,9 @@ void SelectConnectorMode::on_enter() {
     left.init(MovingDir::DOWN, down, MovingDir::UP, up, MovingDir::RIGHT, right, false);
     right.init(MovingDir::DOWN, down, MovingDir::UP, up, MovingDir::LEFT, left, true);
 
-    const auto& ws = m_ctrl.get_ws();
+    const auto& ws = get_ws();
     if (ws && ws->get_connector_set()) {
-        const CellPos pos = m_ctrl.cell_pos;
+        const CellPos pos = cursor();
         // In uid order, so that connectors at equal positions keep the same
         // order on every entry.
         ws->get_connector_set()->enum_connectors_has_term_at(pos)->foreach_ordered(
@@ -227,7 +215,6 @@ void SelectConnectorMode::on_enter() {
             m_focused_list->focus(0);
         }
     }
-    m_ctrl.update_view();
 }
 
 void SelectConnectorMode::on_exit() {
@@ -238,7 +225,6 @@ void SelectConnectorMode::on_exit() {
     for (auto& list : m_side_lists) {
         list.reset();
     }
-    m_ctrl.update_view();
 }
 
 bool SelectConnectorMode::change_focused_connector(MovingDir dir) {
@@ -246,7 +232,6 @@ bool SelectConnectorMode::change_focused_connector(MovingDir dir) {
         return false;
     }
     m_focused_list = m_focused_list->move(dir);
-    m_ctrl.update_view();
     return true;
 }
 
@@ -255,11 +240,12 @@ bool SelectConnectorMode::remove_connector() {
         return false;
     }
     auto con = m_focused_list->get_focused_connector();
-    const auto& ws = m_ctrl.get_ws();
-    if (!con || !ws) {
+    if (!con || !get_ws()) {
         return false;
     }
-    m_ctrl.action_processor->execute(std::make_shared<RemoveConnector>(ws, con));
+    // Refused only for a connector the document no longer holds, which
+    // leaves the list as well.
+    static_cast<void>(run<RemoveConnector>(con));
     m_focused_list = m_focused_list->remove_focuced_connector();
     if (m_focused_list == nullptr) {
         return change_to_the_mode<CellMode>();
@@ -268,7 +254,6 @@ bool SelectConnectorMode::remove_connector() {
     m_focused_list->sort(
         [this](const ConnectorPtr& a, const ConnectorPtr& b) { return cmp_connector_pos(a, b); });
     m_focused_list->update_focus();
-    m_ctrl.update_view();
     return true;
 }
 
