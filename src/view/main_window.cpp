@@ -276,7 +276,9 @@ void MainWindow::open_file() {
     if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
         std::string filename = dialog->get_filename();
         LX_DEBUG("open filename = %s", filename.c_str());
-        m_ws->load(filename);
+        if (!m_ws->load(filename)) {
+            LX_DEBUG("open: %s kept the current document", filename.c_str());
+        }
     }
     dialog.reset();
     queue_draw();

@@ -14,8 +14,8 @@
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
-#include "model/route.hpp"
-#include "model/segment.hpp"
+#include "model/routing/route.hpp"
+#include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
 #include "pixel_test_util.hpp"
 

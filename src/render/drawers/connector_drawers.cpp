@@ -8,7 +8,7 @@
 #include "model/connector_terms.hpp"
 #include "model/connectors.hpp"
 #include "model/grid.hpp"
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
 
 namespace View {

@@ -1,4 +1,4 @@
-#include "model/router.hpp"
+#include "model/routing/router.hpp"
 
 #include <algorithm>
 #include <climits>

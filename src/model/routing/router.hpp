@@ -10,8 +10,8 @@
 #include "common/cell_pos.hpp"
 #include "common/directions.hpp"
 #include "model/cells.hpp"
-#include "model/route.hpp"
-#include "model/route_node.hpp"
+#include "model/routing/route.hpp"
+#include "model/routing/route_node.hpp"
 
 namespace Model {
 
@@ -87,11 +87,6 @@ class Router : public Cells<RouteNode> {
     // The number of nodes in the graph.
     int32_t get_node_count() const { return count(); }
 
-    // When set, every search resets the whole graph and runs until the queue
-    // is empty, as plainly as the search can be written. Tests and the
-    // benchmark compare it with the default search, which stamps its state
-    // with an epoch and stops once the goal is settled.
-    void set_full_reset_search(bool value) { m_full_reset_search = value; }
     // Nodes whose distance was settled or improved by the last search.
     int64_t get_last_search_visits() const { return m_last_search_visits; }
 
@@ -101,6 +96,13 @@ class Router : public Cells<RouteNode> {
                     const CellFn& fn_shifted = nullptr) override;
     void remove_col(int32_t index, int32_t count, const CellFn& fn_removed = nullptr,
                     const CellFn& fn_shifted = nullptr) override;
+
+    // ---- for tests and benchmarks only ------------------------------------
+    // When set, every search resets the whole graph and runs until the queue
+    // is empty, as plainly as the search can be written. Tests and the
+    // benchmark compare it with the default search, which stamps its state
+    // with an epoch and stops once the goal is settled.
+    void set_full_reset_search(bool value) { m_full_reset_search = value; }
 
   private:
     RouteNode* node_at(const CellPos& pos) const { return get(pos.h, pos.v).get(); }

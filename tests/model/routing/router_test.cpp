@@ -1,4 +1,4 @@
-#include "model/router.hpp"
+#include "model/routing/router.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <random>
 #include <tuple>
 
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 
 using Model::Route;
 using Model::RouteNode;

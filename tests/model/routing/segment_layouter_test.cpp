@@ -1,4 +1,4 @@
-#include "model/segment_layouter.hpp"
+#include "model/routing/segment_layouter.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +12,8 @@
 #include "model/connector_fixtures.hpp"
 #include "model/element_context.hpp"
 #include "model/grid.hpp"
-#include "model/related_segments.hpp"
-#include "model/segment.hpp"
+#include "model/routing/related_segments.hpp"
+#include "model/routing/segment.hpp"
 
 using namespace Model;
 using LxTest::BoxElement;

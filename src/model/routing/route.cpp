@@ -1,6 +1,6 @@
-#include "model/route.hpp"
+#include "model/routing/route.hpp"
 
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 
 namespace Model {
 

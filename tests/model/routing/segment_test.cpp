@@ -1,4 +1,4 @@
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 
 #include "model/element.hpp"
 #include "model/element_context.hpp"
-#include "model/route.hpp"
-#include "model/spring_edge.hpp"
+#include "model/routing/route.hpp"
+#include "model/routing/spring_edge.hpp"
 
 using Model::FixedLayoutableNode;
 using Model::LinkDir;

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "model/layoutable_node.hpp"
+#include "model/routing/layoutable_node.hpp"
 
 namespace Model {
 

@@ -1,4 +1,4 @@
-#include "model/route_node.hpp"
+#include "model/routing/route_node.hpp"
 
 #include "common/log.hpp"
 

@@ -1,4 +1,4 @@
-#include "model/related_segments.hpp"
+#include "model/routing/related_segments.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +10,9 @@
 #include "model/connector_terms.hpp"
 #include "model/element.hpp"
 #include "model/grid.hpp"
-#include "model/layoutable_node.hpp"
-#include "model/segment.hpp"
-#include "model/spring_edge.hpp"
+#include "model/routing/layoutable_node.hpp"
+#include "model/routing/segment.hpp"
+#include "model/routing/spring_edge.hpp"
 
 namespace Model {
 

@@ -1,4 +1,4 @@
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 
 #include <cfloat>
 #include <cmath>

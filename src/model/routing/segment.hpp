@@ -9,8 +9,8 @@
 #include "common/cell_range_index.hpp"
 #include "common/directions.hpp"
 #include "common/point.hpp"
-#include "model/layoutable_node.hpp"
-#include "model/spring_edge.hpp"
+#include "model/routing/layoutable_node.hpp"
+#include "model/routing/spring_edge.hpp"
 
 namespace Model {
 

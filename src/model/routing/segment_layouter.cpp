@@ -1,11 +1,11 @@
-#include "model/segment_layouter.hpp"
+#include "model/routing/segment_layouter.hpp"
 
 #include <algorithm>
 
 #include "common/log.hpp"
 #include "model/grid.hpp"
-#include "model/related_segments.hpp"
-#include "model/segment.hpp"
+#include "model/routing/related_segments.hpp"
+#include "model/routing/segment.hpp"
 
 namespace Model {
 

@@ -52,9 +52,9 @@ class SegmentLayouter {
     // Lays out every group that holds a segment not laid out.
     void layout_not_laid_out_segs();
 
+    // ---- for tests and benchmarks only ------------------------------------
     // When false, group building and cross-line clearing scan the whole
-    // set; kept so tests and the benchmark can compare the indexes against
-    // the plain scan.
+    // set, so the indexes can be compared against the plain scan.
     void set_use_line_index(bool value) { m_use_line_index = value; }
 
   private:

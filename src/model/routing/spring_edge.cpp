@@ -1,4 +1,4 @@
-#include "model/spring_edge.hpp"
+#include "model/routing/spring_edge.hpp"
 
 #include <cmath>
 
