@@ -20,7 +20,7 @@
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 #include "model/text_element.hpp"
 #include "model/workspace.hpp"
 #include "render/color_map.hpp"
