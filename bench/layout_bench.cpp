@@ -15,10 +15,10 @@
 #include "model/element.hpp"
 #include "model/element_context.hpp"
 #include "model/grid.hpp"
-#include "model/route.hpp"
-#include "model/router.hpp"
-#include "model/segment.hpp"
-#include "model/segment_layouter.hpp"
+#include "model/routing/route.hpp"
+#include "model/routing/router.hpp"
+#include "model/routing/segment.hpp"
+#include "model/routing/segment_layouter.hpp"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "bench_support.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
-#include "view/color_map.hpp"
-#include "view/drawer_context.hpp"
-#include "view/drawers/drawer_list.hpp"
+#include "render/color_map.hpp"
+#include "render/drawer_context.hpp"
+#include "render/drawers/drawer_list.hpp"
 
 extern char** environ;
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/router.hpp"
+#include "model/routing/router.hpp"
 
 namespace {
 

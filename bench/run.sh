@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark program built in the build directory $1 and prints
 # one table: benchmark, N, median CPU time and median wall time per
-# iteration, counters. Then times lattrix-export against dot on the same
-# diagram (bench/dot_compare.sh).
+# iteration, counters. Then times lattrix-export against dot and Dia on the same
+# diagram (bench/peer_compare.sh).
 #
 # The CPU time is the figure to compare: these machines are shared, and
 # other work stretches the wall time but hardly the CPU time of one thread.
@@ -77,4 +77,4 @@ for name, n, cpu, wall, extra in rows:
 PY
 
 echo
-bash "$here/dot_compare.sh" "$build"
+bash "$here/peer_compare.sh" "$build"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Formatting check plus the layering rule: the model never sees the toolkit.
+# Formatting check plus the layering rule: the model and the drawing code
+# never see the toolkit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,8 +16,13 @@ if [ -n "$files" ]; then
     rm -f /tmp/lattrix-lint.$$
 fi
 
-if grep -rnE '#include *[<"](gtkmm|gdkmm|gtk/|gdk/|gtkmm\.h)' src/common src/model 2>/dev/null; then
-    echo "lint: src/common and src/model must not include GTK/GDK headers" >&2
+if grep -rnE '#include *[<"](gtkmm|gdkmm|gtk/|gdk/|gtkmm\.h|gdk-pixbuf)' src/common src/model src/render \
+        tools 2>/dev/null; then
+    echo "lint: src/common, src/model, src/render and tools must not include GTK/GDK headers" >&2
+    status=1
+fi
+if grep -rnE '#include *"(view|ctrl)/' src/common src/model src/render tools 2>/dev/null; then
+    echo "lint: the drawing code and the exporter must not depend on the editor's view or ctrl" >&2
     status=1
 fi
 exit $status

@@ -12,6 +12,7 @@ PACKAGES=(
     fonts-dejavu-core
     xvfb xauth xdotool x11-utils imagemagick
     graphviz
+    zlib1g-dev librsvg2-bin
 )
 
 missing=()

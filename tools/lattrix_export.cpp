@@ -8,23 +8,20 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cairo-pdf.h>
-#include <cairo-svg.h>
-#include <cairomm/surface.h>
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <glibmm/init.h>
 
 #include "common/cell_range.hpp"
+#include "common/file_kind.hpp"
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
-#include "view/color_map.hpp"
-#include "view/drawer_context.hpp"
-#include "view/drawers/drawer_list.hpp"
-#include "view/exporting_canvas.hpp"
+#include "render/drawer_context.hpp"
+#include "render/exporting_canvas.hpp"
 
 namespace {
 
@@ -32,7 +29,14 @@ namespace {
 enum Exit { OK = 0, BAD_ARGS = 1, BAD_INPUT = 2, BAD_OUTPUT = 3 };
 
 const char* const USAGE =
-    "usage: lattrix-export [--range H0,V0:H1,V1] INPUT.xml OUTPUT.{png,svg,pdf}";
+    "usage: lattrix-export [--range H0,V0:H1,V1] [--scale F] [--format png|svg|pdf]\n"
+    "                      INPUT.xml OUTPUT.{png,svg,pdf}|-\n"
+    "  --range   export only these cells (default: every class)\n"
+    "  --scale   PNG pixels per diagram pixel, 0.25 to 4 (default 1)\n"
+    "  --format  the format, whatever the output's name; - writes to standard output";
+
+constexpr double MIN_SCALE = 0.25;
+constexpr double MAX_SCALE = 4.0;
 
 int fail(Exit code, const std::string& message) {
     std::fprintf(stderr, "lattrix-export: %s\n", message.c_str());
@@ -93,51 +97,41 @@ CellRange classes_range(const Model::Workspace& ws) {
     return r.value_or(CellRange());
 }
 
-std::string lower_extension(const std::string& path) {
-    size_t dot = path.rfind('.');
-    size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return {};
+std::optional<View::ExportFormat> parse_format(std::string_view s) {
+    if (s == "png") {
+        return View::ExportFormat::PNG;
     }
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(g_ascii_tolower(c)); });
-    return ext;
+    if (s == "svg") {
+        return View::ExportFormat::SVG;
+    }
+    if (s == "pdf") {
+        return View::ExportFormat::PDF;
+    }
+    return std::nullopt;
 }
 
-// Paints into a vector surface written beside the target, then renames it
-// over the target: a failed export never leaves a partial file behind.
-bool export_vector(const std::shared_ptr<Model::Workspace>& ws, const Rectangle& rect,
-                   const std::string& out, bool pdf, std::string& error) {
-    std::string tmpl = out + ".XXXXXX";
-    int fd = g_mkstemp(tmpl.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
+std::optional<double> parse_scale(const std::string& s) {
+    char* end = nullptr;
+    const double v = g_ascii_strtod(s.c_str(), &end);
+    if (s.empty() || end != s.c_str() + s.size() || !(v >= MIN_SCALE && v <= MAX_SCALE)) {
+        return std::nullopt;
     }
-    close(fd);
-    cairo_surface_t* raw = pdf ? cairo_pdf_surface_create(tmpl.c_str(), rect.width, rect.height)
-                               : cairo_svg_surface_create(tmpl.c_str(), rect.width, rect.height);
-    auto surface = Cairo::RefPtr<Cairo::Surface>(new Cairo::Surface(raw, true));
+    return v;
+}
 
-    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
-    dc->set_offset(Point(-rect.x, -rect.y));
-    dc->configure_surface(surface, static_cast<int32_t>(rect.width),
-                          static_cast<int32_t>(rect.height));
-    dc->set_color_map(View::ColorMap::new_for_export());
-    View::draw_all(View::new_export_drawers(dc), *dc);
-    dc.reset();
-    surface->finish();
-    cairo_status_t st = cairo_surface_status(raw);
-    if (st != CAIRO_STATUS_SUCCESS) {
-        error = cairo_status_to_string(st);
-        g_unlink(tmpl.c_str());
-        return false;
-    }
-    if (g_rename(tmpl.c_str(), out.c_str()) != 0) {
-        error = std::strerror(errno);
-        g_unlink(tmpl.c_str());
-        return false;
+// Writes all of data to standard output.
+bool write_stdout(const std::string& data, std::string& error) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = std::strerror(errno);
+            return false;
+        }
+        done += static_cast<size_t>(n);
     }
     return true;
 }
@@ -147,12 +141,15 @@ bool export_vector(const std::shared_ptr<Model::Workspace>& ws, const Rectangle&
 int main(int argc, char** argv) {
     Glib::init();
     std::optional<CellRange> range;
+    std::optional<View::ExportFormat> format;
+    double scale = 1.0;
     std::string input, output;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
         if (arg == "--range") {
-            if (i + 1 >= argc) {
+            if (!has_value) {
                 return fail(BAD_ARGS, std::string("--range needs H0,V0:H1,V1\n") + USAGE);
             }
             range = parse_range(argv[++i]);
@@ -160,9 +157,23 @@ int main(int argc, char** argv) {
                 return fail(BAD_ARGS, std::string("bad range '") + argv[i] +
                                           "': expected H0,V0:H1,V1 with each in 0..65535");
             }
+        } else if (arg == "--format") {
+            format = has_value ? parse_format(argv[++i]) : std::nullopt;
+            if (!format) {
+                return fail(BAD_ARGS, std::string("--format needs png, svg or pdf\n") + USAGE);
+            }
+        } else if (arg == "--scale") {
+            std::optional<double> s = has_value ? parse_scale(argv[++i]) : std::nullopt;
+            if (!s) {
+                return fail(BAD_ARGS,
+                            std::string("--scale needs a number from 0.25 to 4\n") + USAGE);
+            }
+            scale = *s;
         } else if (arg == "-h" || arg == "--help") {
             std::printf("%s\n", USAGE);
             return OK;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return fail(BAD_ARGS, "unknown option " + arg + "\n" + USAGE);
         } else if (positional == 0) {
             input = arg;
             ++positional;
@@ -176,15 +187,24 @@ int main(int argc, char** argv) {
     if (positional != 2) {
         return fail(BAD_ARGS, USAGE);
     }
-    std::string ext = lower_extension(output);
-    if (ext != "png" && ext != "svg" && ext != "pdf") {
-        return fail(BAD_ARGS, "the output must end in .png, .svg or .pdf: " + output);
+    const bool to_stdout = output == "-";
+    if (!format) {
+        format = to_stdout ? View::ExportFormat::PNG : View::export_format_for_path(output);
+    }
+    if (!format) {
+        return fail(BAD_ARGS,
+                    "the output must end in .png, .svg or .pdf (or give --format): " + output);
     }
 
     // The editor binds a missing file to a new empty document; here a missing
-    // input is a mistake worth saying so.
-    if (!g_file_test(input.c_str(), G_FILE_TEST_IS_REGULAR)) {
-        return fail(BAD_INPUT, "cannot read " + input + ": no such file");
+    // input is a mistake worth saying so. The editor's own check refuses
+    // anything but a regular file without opening it (a FIFO would block).
+    GStatBuf st;
+    if (g_stat(input.c_str(), &st) != 0) {
+        return fail(BAD_INPUT, "cannot read " + input + ": " + std::strerror(errno));
+    }
+    if (const std::string problem = special_file_problem(input); !problem.empty()) {
+        return fail(BAD_INPUT, problem);
     }
     auto ws = std::make_shared<Model::Workspace>();
     if (!ws->load(input)) {
@@ -193,21 +213,28 @@ int main(int argc, char** argv) {
 
     CellRange cells = range.value_or(classes_range(*ws));
     Rectangle rect = ws->get_grid()->get_rectangle_range(cells);
-    if (rect.width > View::DrawerContext::MAX_IMG_SIDE ||
-        rect.height > View::DrawerContext::MAX_IMG_SIDE ||
-        rect.width * rect.height > static_cast<double>(View::DrawerContext::MAX_IMG_PIXELS)) {
-        return fail(BAD_ARGS, "the range " + cells.to_string() + " is too large to export");
+    const double s = *format == View::ExportFormat::PNG ? scale : 1.0;
+    if (rect.width * s > View::DrawerContext::MAX_IMG_SIDE ||
+        rect.height * s > View::DrawerContext::MAX_IMG_SIDE ||
+        rect.width * s * rect.height * s >
+            static_cast<double>(View::DrawerContext::MAX_IMG_PIXELS)) {
+        // A range asked for is the caller's mistake; a whole diagram too
+        // large to draw is the document's.
+        return fail(range ? BAD_ARGS : BAD_INPUT,
+                    "the range " + cells.to_string() + " is too large to export");
     }
 
-    if (ext == "png") {
-        View::ExportingCnavas canvas(ws, rect);
-        if (!canvas.export_(output)) {
-            return fail(BAD_OUTPUT, "cannot write " + output);
+    View::ExportingCnavas canvas(ws, rect);
+    canvas.set_scale(scale);
+    std::string error;
+    if (to_stdout) {
+        std::string data;
+        if (!canvas.export_to_memory(*format, data, &error) || !write_stdout(data, error)) {
+            return fail(BAD_OUTPUT, "cannot write to standard output: " + error);
         }
         return OK;
     }
-    std::string error;
-    if (!export_vector(ws, rect, output, ext == "pdf", error)) {
+    if (!canvas.export_(output, *format, &error)) {
         return fail(BAD_OUTPUT, "cannot write " + output + ": " + error);
     }
     return OK;

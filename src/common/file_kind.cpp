@@ -31,13 +31,13 @@ std::string special_file_problem(const std::string& path) {
         case FileKind::REGULAR:
             return {};
         case FileKind::DIRECTORY:
-            return path + " is a folder, not a file";
+            return path + " is not a regular file: it is a folder";
         case FileKind::PIPE:
-            return path + " is a named pipe, not a file";
+            return path + " is not a regular file: it is a named pipe";
         case FileKind::DEVICE:
-            return path + " is a device, not a file";
+            return path + " is not a regular file: it is a device";
         case FileKind::SOCKET:
-            return path + " is a socket, not a file";
+            return path + " is not a regular file: it is a socket";
         case FileKind::OTHER:
             break;
     }

@@ -11,5 +11,6 @@ FileKind file_kind(const std::string& path);
 
 // Documents are read from and written to regular files only. Empty when path
 // names a regular file or nothing at all; otherwise why it cannot hold a
-// document, for the user: "PATH is a named pipe, not a file" and the like.
+// document, for the user: "PATH is not a regular file: it is a named pipe"
+// and the like.
 std::string special_file_problem(const std::string& path);

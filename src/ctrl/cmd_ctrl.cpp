@@ -1,8 +1,7 @@
 #include "ctrl/cmd_ctrl.hpp"
 
-#include <sys/stat.h>
+#include <optional>
 
-#include <gtkmm/applicationwindow.h>
 #include <gtkmm/widget.h>
 #include <gtkmm/window.h>
 #include <pangomm/fontdescription.h>
@@ -15,38 +14,13 @@
 #include "ctrl/modes/mode.hpp"
 #include "ctrl/text_editor.hpp"
 #include "model/workspace.hpp"
+#include "render/exporting_canvas.hpp"
 
 namespace Ctrl {
 
 namespace {
 
 constexpr const char* FONT = "Sans 16px";
-
-// What identifies one version of a file: a rewrite changes the time stamp.
-struct FileStamp {
-    bool exists = false;
-    struct timespec mtime {};
-    off_t size = 0;
-};
-
-FileStamp stamp_of(const std::string& path) {
-    FileStamp stamp;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        stamp.exists = true;
-        stamp.mtime = st.st_mtim;
-        stamp.size = st.st_size;
-    }
-    return stamp;
-}
-
-bool is_rewritten(const FileStamp& before, const FileStamp& after) {
-    if (!after.exists) {
-        return false;
-    }
-    return !before.exists || before.mtime.tv_sec != after.mtime.tv_sec ||
-           before.mtime.tv_nsec != after.mtime.tv_nsec || before.size != after.size;
-}
 
 }  // namespace
 
@@ -145,13 +119,9 @@ bool CmdCtrl::exit_cmd_mode() {
     return true;
 }
 
-bool CmdCtrl::export_png(const std::string& file_path) {
-    auto* window = dynamic_cast<Gtk::ApplicationWindow*>(m_widget.get_toplevel());
-    if (window == nullptr) {
-        return false;
-    }
-    window->activate_action("export-png", Glib::Variant<Glib::ustring>::create(file_path));
-    return true;
+bool CmdCtrl::export_image(const std::string& file_path, View::ExportFormat format) {
+    auto canvas = View::ExportingCnavas::new_for_selection(m_ws, m_main_ctrl.get_selected_range());
+    return canvas != nullptr && canvas->export_(file_path, format);
 }
 
 bool CmdCtrl::run_command(const std::string& command) {
@@ -245,14 +215,14 @@ bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {
         show_message("xp: give one file path");
         return false;
     }
-    FileStamp before = stamp_of(args[0]);
-    if (!export_png(args[0])) {
-        show_message("xp: cannot export");
+    // The name says the format; anything else is refused rather than
+    // written as a PNG under a name that promises otherwise.
+    std::optional<View::ExportFormat> format = View::export_format_for_path(args[0]);
+    if (!format) {
+        show_message("xp: the file name must end in .png, .svg or .pdf");
         return false;
     }
-    // The window's export reports nothing back; a file that was not
-    // (re)written means it failed.
-    if (!is_rewritten(before, stamp_of(args[0]))) {
+    if (!export_image(args[0], *format)) {
         show_message("xp: cannot write " + args[0]);
         return false;
     }
@@ -260,6 +230,7 @@ bool CmdCtrl::cmd_export(const std::vector<std::string>& args) {
 }
 
 void CmdCtrl::show_message(const std::string& message) {
+    LX_DEBUG("%s", message.c_str());
     m_message = message;
     // While a command runs the line shows it once the command line closes.
     if (!get_is_active()) {

@@ -13,6 +13,10 @@
 #include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/binders.hpp"
 
+namespace View {
+enum class ExportFormat;
+}
+
 namespace Gtk {
 class Widget;
 }
@@ -53,8 +57,9 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     void active(bool is_active) override;
     bool key_press(GdkEventKey* event) override;
     bool exit_cmd_mode();
-    // Asks the window to export the diagram as PNG to file_path.
-    bool export_png(const std::string& file_path);
+    // Exports the selected cells, or the default area, to file_path.
+    // Returns whether the file was written.
+    [[nodiscard]] bool export_image(const std::string& file_path, View::ExportFormat format);
 
     // Runs one command line as Return does, without closing anything.
     [[nodiscard]] bool run_command(const std::string& command);

@@ -6,8 +6,8 @@
 
 #include "common/log.hpp"
 #include "common/serializing.hpp"
-#include "model/route.hpp"
-#include "model/segment.hpp"
+#include "model/routing/route.hpp"
+#include "model/routing/segment.hpp"
 
 namespace Model {
 

@@ -1,6 +1,6 @@
 #include "model/connector_terms.hpp"
 
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 
 namespace Model {
 

@@ -55,11 +55,11 @@ class Workspace : public ISerializable {
     // Saves to path, or to the current file path when path is empty. The file
     // is written beside the target and renamed over it only when complete, so
     // a failed save leaves the old file, the file path and is_updated alone.
-    bool save(const std::string& path = {});
+    [[nodiscard]] bool save(const std::string& path = {});
     // Loads path. A missing file gives an empty document bound to path (the
     // next save creates it). A file that exists but holds no readable
     // document answers false and leaves the current document untouched.
-    bool load(const std::string& path);
+    [[nodiscard]] bool load(const std::string& path);
     // The "workspace" element. Reading recomputes routes and layout.
     bool write(SerializingWriter& writer) override;
     bool read(SerializingReader& reader) override;
@@ -119,58 +119,70 @@ class Workspace : public ISerializable {
     bool rm_floating_connector();
 
     // ---- parts ------------------------------------------------------------
-    const std::shared_ptr<Grid>& get_grid() const { return m_grid; }
-    const std::shared_ptr<ElementCells>& get_element_cells() const { return m_element_cells; }
-    const std::shared_ptr<Router>& get_router() const { return m_router; }
-    const std::shared_ptr<SegmentLayouter>& get_seg_layouter() const { return m_seg_layouter; }
-    const std::shared_ptr<AbstractConnectorElement>& get_floating_connector() const {
-        return m_floating_connector;
+    const std::shared_ptr<Grid>& get_grid() const { return m_parts.grid; }
+    const std::unique_ptr<ElementCells>& get_element_cells() const { return m_parts.element_cells; }
+    const std::unique_ptr<Router>& get_router() const { return m_parts.router; }
+    const std::unique_ptr<SegmentLayouter>& get_seg_layouter() const {
+        return m_parts.seg_layouter;
     }
-    const std::shared_ptr<Connectors>& get_connector_set() const { return m_connector_set; }
-    const std::shared_ptr<ElementContext>& get_elem_context() const { return m_elem_context; }
+    const std::shared_ptr<AbstractConnectorElement>& get_floating_connector() const {
+        return m_parts.floating_connector;
+    }
+    const std::unique_ptr<Connectors>& get_connector_set() const { return m_parts.connector_set; }
+    const std::shared_ptr<ElementContext>& get_elem_context() const { return m_parts.elem_context; }
     // Set only by the action layer's scoped guard, for one action.
-    const std::shared_ptr<WorkspaceDiff>& get_log_diff() const { return m_log_diff; }
-    void set_log_diff(std::shared_ptr<WorkspaceDiff> diff) { m_log_diff = std::move(diff); }
+    const std::shared_ptr<WorkspaceDiff>& get_log_diff() const { return m_parts.log_diff; }
+    void set_log_diff(std::shared_ptr<WorkspaceDiff> diff) { m_parts.log_diff = std::move(diff); }
     double get_cell_margin() const { return m_cell_margin; }
 
   private:
-    // Everything init() replaces, kept aside while a load reads fresh parts.
+    // Everything init() replaces; a load reads into fresh parts and puts the
+    // old ones back when the read fails.
     struct Parts {
+        // Shared with the segment layouter, which measures lines on it.
         std::shared_ptr<Grid> grid;
-        std::shared_ptr<ElementCells> element_cells;
-        std::shared_ptr<Router> router;
-        std::shared_ptr<SegmentLayouter> seg_layouter;
-        std::shared_ptr<AbstractConnectorElement> floating_connector;
-        std::shared_ptr<Connectors> connector_set;
-        std::shared_ptr<WorkspaceDiff> log_diff;
         std::shared_ptr<ElementContext> elem_context;
+        std::unique_ptr<ElementCells> element_cells;
+        std::unique_ptr<Router> router;
+        std::unique_ptr<SegmentLayouter> seg_layouter;
+        std::unique_ptr<Connectors> connector_set;
+        std::shared_ptr<AbstractConnectorElement> floating_connector;
+        std::shared_ptr<WorkspaceDiff> log_diff;
         CellPos floating_start;
         CellPos floating_end;
+
+        // An empty document's parts.
+        static Parts fresh();
     };
 
+    // In uid order. The set's own order follows the objects' addresses,
+    // which change from run to run, and the order in which connectors are
+    // routed and handed to the layouter decides where parallel segments end
+    // up: the same document must come out the same every time it is read or
+    // edited.
+    static ConnectorList in_uid_order(const Connectors& set);
+
     void on_update();
-    void reset_parts();
-    Parts save_parts() const;
-    void restore_parts(Parts parts);
     void set_line_size(CellDir dir, int32_t index);
     // update_layout without the connectors: re-sizes the row and column of
     // pos and lays out the classes on them.
     void lay_out_lines_of(const CellPos& pos);
     bool has_anything_on_line(CellDir dir, int32_t index) const;
+    // Routes con between start and goal, takes its new segments and hands
+    // them to the layouter, not laid out yet. The old segments must have
+    // left the layouter already.
+    void route(AbstractConnectorElement& con, const CellPos& start, const CellPos& goal);
+    // Between con's own end cells.
+    void route(AbstractConnectorElement& con);
+    // The segments that shared a gap with con's were spread to make room
+    // for them; this clears those groups so the next layout closes the room
+    // up. Call it once con's segments have left the layouter.
+    void release_neighbours(const AbstractConnectorElement& con);
     void reroute_all();
     void drop_outside_table();
     void make_uids_unique();
 
-    std::shared_ptr<Grid> m_grid;
-    std::shared_ptr<ElementCells> m_element_cells;
-    std::shared_ptr<Router> m_router;
-    std::shared_ptr<SegmentLayouter> m_seg_layouter;
-    std::shared_ptr<AbstractConnectorElement> m_floating_connector;
-    std::shared_ptr<Connectors> m_connector_set;
-    std::shared_ptr<WorkspaceDiff> m_log_diff;
-    std::shared_ptr<ElementContext> m_elem_context;
-    CellPos m_floating_start;
-    CellPos m_floating_end;
+    Parts m_parts;
     double m_cell_margin = DEFAULT_CELL_MARGIN;
     bool m_is_updated = false;
     std::string m_file_path;

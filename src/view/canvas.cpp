@@ -6,7 +6,7 @@
 
 #include "common/log.hpp"
 #include "model/workspace.hpp"
-#include "view/color_map.hpp"
+#include "render/color_map.hpp"
 
 namespace View {
 
@@ -29,6 +29,16 @@ double scroll_offset_component(CellDir axis, const CellPos& pos, const Rectangle
 
 Rectangle visible_rect(const Point& offset, int32_t width, int32_t height) {
     return Rectangle(std::trunc(-offset.x), std::trunc(-offset.y), width, height);
+}
+
+void configure_widget(DrawerContext& dc, Gtk::Widget& widget) {
+    Glib::RefPtr<Gdk::Window> window = widget.get_window();
+    if (!window) {
+        return;
+    }
+    int32_t w = widget.get_allocated_width();
+    int32_t h = widget.get_allocated_height();
+    dc.configure_surface(window->create_similar_surface(Cairo::CONTENT_COLOR, w, h), w, h);
 }
 
 Canvas::Canvas(std::shared_ptr<Model::Workspace> ws) : m_ws(std::move(ws)) {
@@ -111,7 +121,7 @@ Rectangle Canvas::get_rect() const {
 
 bool Canvas::on_configure_event(GdkEventConfigure* /*event*/) {
     if (m_dc) {
-        m_dc->configure_widget(*this);
+        configure_widget(*m_dc, *this);
     }
     return true;
 }

@@ -16,9 +16,9 @@
 #include "common/point.hpp"
 #include "common/rectangle.hpp"
 #include "model/grid.hpp"
-#include "view/drawer_context.hpp"
-#include "view/drawers/drawer.hpp"
-#include "view/drawers/drawer_list.hpp"
+#include "render/drawer_context.hpp"
+#include "render/drawers/drawer.hpp"
+#include "render/drawers/drawer_list.hpp"
 
 namespace Model {
 class Workspace;
@@ -39,6 +39,10 @@ double scroll_offset_component(CellDir axis, const CellPos& pos, const Rectangle
 // The visible area in workspace pixels for a view offset and a widget size:
 // the offset's negation, truncated towards zero, and the size.
 Rectangle visible_rect(const Point& offset, int32_t width, int32_t height);
+
+// Gives dc a new opaque surface of the widget's allocated size, similar to
+// its window. Does nothing while the widget has no window.
+void configure_widget(DrawerContext& dc, Gtk::Widget& widget);
 
 // The drawing surface of the workspace. It paints nothing itself: its
 // drawers paint, in a fixed order, into the off-screen surface of its drawing

@@ -7,7 +7,8 @@
 #include "ctrl/cmd_ctrl.hpp"
 #include "ctrl/context.hpp"
 #include "ctrl/text_editor.hpp"
-#include "view/color_map.hpp"
+#include "render/color_map.hpp"
+#include "view/canvas.hpp"
 
 namespace View {
 
@@ -19,7 +20,7 @@ CommandBar::CommandBar(std::shared_ptr<Model::Workspace> ws, Ctrl::Context& main
     set_can_focus(true);
     m_dc = std::make_shared<DrawerContext>();
     m_dc->set_color_map(std::make_shared<ColorMap>());
-    m_filling_drawer = std::make_shared<FillingDrawer>(m_dc, Gdk::RGBA("rgba(0,0,0,1.0)"));
+    m_filling_drawer = std::make_shared<FillingDrawer>(m_dc, Rgba(0.0, 0.0, 0.0, 1.0));
     m_text_drawer = std::make_shared<TextDrawer>(m_dc);
 }
 
@@ -29,7 +30,7 @@ CommandBar::~CommandBar() {
 }
 
 bool CommandBar::on_configure_event(GdkEventConfigure* /*event*/) {
-    m_dc->configure_widget(*this);
+    configure_widget(*m_dc, *this);
     return true;
 }
 

@@ -5,9 +5,9 @@
 #include <cairomm/context.h>
 #include <gtkmm/drawingarea.h>
 
-#include "view/drawer_context.hpp"
-#include "view/drawers/filling_drawer.hpp"
-#include "view/drawers/text_drawer.hpp"
+#include "render/drawer_context.hpp"
+#include "render/drawers/filling_drawer.hpp"
+#include "render/drawers/text_drawer.hpp"
 
 namespace Model {
 class Workspace;

@@ -15,7 +15,7 @@
 #include "ctrl/document_file.hpp"
 #include "model/workspace.hpp"
 #include "view/application.hpp"
-#include "view/exporting_canvas.hpp"
+#include "render/exporting_canvas.hpp"
 
 namespace View {
 
@@ -251,10 +251,12 @@ std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_chooser(const FileChoose
     auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, spec.title, spec.action);
     dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
     dialog->add_button(spec.accept_label, Gtk::RESPONSE_ACCEPT);
-    auto own = Gtk::FileFilter::create();
-    own->set_name(spec.filter_name);
-    own->add_mime_type(spec.mime_type);
-    dialog->add_filter(own);
+    for (const auto& [name, mime_type] : spec.filters) {
+        auto own = Gtk::FileFilter::create();
+        own->set_name(name);
+        own->add_mime_type(mime_type);
+        dialog->add_filter(own);
+    }
     auto all = Gtk::FileFilter::create();
     all->set_name("All");
     all->add_pattern("*");
@@ -265,12 +267,73 @@ std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_chooser(const FileChoose
 
 std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_file_chooser_dialog(
     const std::string& title, const std::string& accept_label, Gtk::FileChooserAction action) {
-    return new_chooser({title, accept_label, action, "Lattrix data (XML)", "text/xml"});
+    return new_chooser({title, accept_label, action, {{"Lattrix data (XML)", "text/xml"}}});
 }
 
+namespace {
+
+// The export formats as the chooser offers them, in its order.
+struct ExportFilter {
+    const char* name;
+    const char* mime_type;
+    const char* extension;
+    ExportFormat format;
+};
+constexpr ExportFilter EXPORT_FILTERS[] = {
+    {"PNG image", "image/png", ".png", ExportFormat::PNG},
+    {"SVG image", "image/svg+xml", ".svg", ExportFormat::SVG},
+    {"PDF document", "application/pdf", ".pdf", ExportFormat::PDF},
+};
+
+const ExportFilter* export_filter_named(const Glib::ustring& name) {
+    for (const auto& f : EXPORT_FILTERS) {
+        if (name == f.name) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+// name with its extension replaced by (or, without one, given) ext.
+std::string with_extension(const std::string& name, const char* ext) {
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    return stem + ext;
+}
+
+}  // namespace
+
 std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_export_file_chooser_dialog() {
-    return new_chooser(
-        {"Export PNG file", "_Export", Gtk::FILE_CHOOSER_ACTION_SAVE, "PNG image", "image/png"});
+    FileChooserSpec spec{"Export image", "_Export", Gtk::FILE_CHOOSER_ACTION_SAVE, {}};
+    for (const auto& f : EXPORT_FILTERS) {
+        spec.filters.emplace_back(f.name, f.mime_type);
+    }
+    auto dialog = new_chooser(spec);
+    std::string stem = m_ws->get_file_path().empty()
+                           ? std::string("diagram")
+                           : with_extension(Glib::path_get_basename(m_ws->get_file_path()), "");
+    dialog->set_current_name(stem + ".png");
+    // Choosing a format puts its extension on the name typed so far.
+    Gtk::FileChooserDialog* d = dialog.get();
+    dialog->property_filter().signal_changed().connect([d] {
+        Glib::RefPtr<Gtk::FileFilter> filter = d->get_filter();
+        const ExportFilter* f = filter ? export_filter_named(filter->get_name()) : nullptr;
+        const std::string name = d->get_current_name();
+        if (f != nullptr && !name.empty()) {
+            d->set_current_name(with_extension(name, f->extension));
+        }
+    });
+    return dialog;
+}
+
+std::optional<ExportFormat> MainWindow::get_export_format(Gtk::FileChooserDialog& dialog,
+                                                          const std::string& path) {
+    if (auto f = export_format_for_path(path)) {
+        return f;
+    }
+    Glib::RefPtr<Gtk::FileFilter> filter = dialog.get_filter();
+    const ExportFilter* f = filter ? export_filter_named(filter->get_name()) : nullptr;
+    return f != nullptr ? std::optional<ExportFormat>(f->format) : std::nullopt;
 }
 
 std::unique_ptr<Gtk::MessageDialog> MainWindow::new_save_question_dialog() {
@@ -366,13 +429,17 @@ void MainWindow::export_png(const std::string& file_path) {
     // The area is the one selected now, before any dialog runs.
     auto canvas = new_exporting_canvas();
     std::string path = file_path;
+    // A name without a known extension is written as PNG, unless the
+    // chooser's format says otherwise.
+    ExportFormat format = export_format_for_path(path).value_or(ExportFormat::PNG);
     if (path.empty()) {
         auto dialog = new_export_file_chooser_dialog();
         if (run_dialog(*dialog) == Gtk::RESPONSE_ACCEPT) {
             path = dialog->get_filename();
+            format = get_export_format(*dialog, path).value_or(ExportFormat::PNG);
         }
     }
-    if (!path.empty() && !canvas->export_(path)) {
+    if (!path.empty() && !canvas->export_(path, format)) {
         LX_DEBUG("cannot export to %s", path.c_str());
     }
     queue_draw();

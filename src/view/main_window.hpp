@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <giomm/simpleaction.h>
@@ -19,6 +21,7 @@
 
 #include "ctrl/document_file.hpp"
 #include "model/recovery_store.hpp"
+#include "render/exporting_canvas.hpp"
 #include "view/canvas.hpp"
 #include "view/command_bar.hpp"
 #include "view/menubar.hpp"
@@ -74,15 +77,20 @@ class MainWindow : public Gtk::ApplicationWindow {
     std::unique_ptr<Gtk::FileChooserDialog> new_file_chooser_dialog(const std::string& title,
                                                                     const std::string& accept_label,
                                                                     Gtk::FileChooserAction action);
+    // "Export image": PNG, SVG and PDF; choosing one sets the name's
+    // extension.
     std::unique_ptr<Gtk::FileChooserDialog> new_export_file_chooser_dialog();
-    // A chooser with Cancel, the accept button, and two filters: the given
-    // one and "All". Saving asks before it overwrites.
+    // The format for an accepted export chooser: the name's extension, else
+    // the chosen filter's format; nullopt for "All" and no known extension.
+    static std::optional<ExportFormat> get_export_format(Gtk::FileChooserDialog& dialog,
+                                                         const std::string& path);
+    // A chooser with Cancel, the accept button, and the given filters (name
+    // and MIME type) followed by "All". Saving asks before it overwrites.
     struct FileChooserSpec {
         std::string title;
         std::string accept_label;
         Gtk::FileChooserAction action;
-        std::string filter_name;
-        std::string mime_type;
+        std::vector<std::pair<std::string, std::string>> filters;
     };
     std::unique_ptr<Gtk::FileChooserDialog> new_chooser(const FileChooserSpec& spec);
     std::unique_ptr<Gtk::MessageDialog> new_save_question_dialog();

@@ -32,7 +32,7 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menus() {
          {{"Open", "open-file"},
           {"Save", "save-file"},
           {"Save as", "save-as-file"},
-          {"Export PNG image", "export-png"},
+          {"Export image", "export-png"},
           {nullptr, nullptr},
           {"Exit", "exit"}}},
         {"Edit",

@@ -83,7 +83,7 @@ const std::vector<Button>& buttons() {
         {"New", "new-file"},
         {"Open", "open-file"},
         {"Save", "save-file"},
-        {"Export PNG image", "export-png"},
+        {"Export image", "export-png"},
         {nullptr, nullptr},
         {"Undo", "undo"},
         {"Redo", "redo"},

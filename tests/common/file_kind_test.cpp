@@ -34,10 +34,11 @@ TEST(FileKindTest, SpecialFilesAreNamedAndNeverWaitedFor) {
     EXPECT_EQ(file_kind(dir.file("missing")), FileKind::MISSING);
     EXPECT_EQ(special_file_problem(plain), "");
     EXPECT_EQ(special_file_problem(dir.file("missing")), "");
-    EXPECT_EQ(special_file_problem(dir.path()), dir.path() + " is a folder, not a file");
-    EXPECT_EQ(special_file_problem(fifo), fifo + " is a named pipe, not a file");
-    EXPECT_EQ(special_file_problem("/dev/null"), "/dev/null is a device, not a file");
-    EXPECT_EQ(special_file_problem(sock), sock + " is a socket, not a file");
+    EXPECT_EQ(special_file_problem(dir.path()),
+              dir.path() + " is not a regular file: it is a folder");
+    EXPECT_EQ(special_file_problem(fifo), fifo + " is not a regular file: it is a named pipe");
+    EXPECT_EQ(special_file_problem("/dev/null"), "/dev/null is not a regular file: it is a device");
+    EXPECT_EQ(special_file_problem(sock), sock + " is not a regular file: it is a socket");
 
     // Opening a named pipe for reading waits for a writer. Should the reader
     // wait, a writer comes after two seconds and the time tells.

@@ -10,8 +10,8 @@
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
-#include "model/segment.hpp"
-#include "model/segment_layouter.hpp"
+#include "model/routing/segment.hpp"
+#include "model/routing/segment_layouter.hpp"
 
 namespace {
 

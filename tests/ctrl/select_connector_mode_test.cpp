@@ -9,8 +9,8 @@
 #include "ctrl/modes/cell_mode.hpp"
 #include "model/connector_element.hpp"
 #include "model/connectors.hpp"
-#include "model/route.hpp"
-#include "model/segment.hpp"
+#include "model/routing/route.hpp"
+#include "model/routing/segment.hpp"
 
 namespace {
 

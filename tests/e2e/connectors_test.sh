@@ -40,12 +40,11 @@ ink_a=$(lx_png_count "$WORK/a.png" ink)
 [ "$(lx_png_count "$WORK/a.png" active)" = 0 ] || fail "a connector is highlighted in the cell mode"
 
 # The cursor was left at (4,1). (0,2) has one connector, which "r"
-# highlights; the export shows it in the highlight colour.
+# highlights; an export never shows the highlight, so it is the same image.
 lx_key h h h h j r
 lx_cmd "xp h.png"
 lx_wait_file "$WORK/h.png"
-active=$(lx_png_count "$WORK/h.png" active)
-[ "$active" -gt 20 ] || fail "the highlighted connector is not drawn highlighted ($active pixels)"
+cmp -s "$WORK/a.png" "$WORK/h.png" || fail "the highlight changed the export"
 
 # "x" removes it and the cell mode returns, so the following "c" is refused
 # on the occupied cell.

@@ -52,5 +52,23 @@ echo "not xml" >"$work/bad.xml"
 expect_exit 2 "$EXPORT" "$work/bad.xml" "$work/x.png"
 expect_exit 3 "$EXPORT" "$doc" "$work/no/such/dir/x.png"
 expect_exit 3 "$EXPORT" "$doc" "$work/no/such/dir/x.svg"
+# Input that is no regular file is refused without being opened: reading a
+# FIFO would wait for a writer for ever.
+mkfifo "$work/fifo"
+expect_exit 2 timeout 20 "$EXPORT" "$work/fifo" "$work/x.png"
+grep -q 'is not a regular file' "$work/err" || fail "a FIFO gave: $(cat "$work/err")"
+expect_exit 2 "$EXPORT" "$work" "$work/x.png"
+# A document whose classes lie too far apart to draw whole is at fault
+# itself: 2, where a --range too large is the caller's: 1 (above).
+printf '<workspace><element_cells><cell h="0" v="0"><class uid="0x1"><name>a</name></class></cell><cell h="4000" v="0"><class uid="0x2"><name>b</name></class></cell></element_cells></workspace>' >"$work/far.xml"
+expect_exit 2 "$EXPORT" "$work/far.xml" "$work/x.png"
+
+# --format beats the name, - is standard output, --scale sizes the PNG.
+expect_exit 0 "$EXPORT" --format svg "$doc" "$work/noext"
+grep -q '<svg' "$work/noext" || fail "--format svg did not write SVG"
+"$EXPORT" --format pdf "$doc" - | head -c 5 | grep -q '%PDF-' || fail "- did not write the PDF to standard output"
+expect_exit 0 "$EXPORT" --scale 2 "$doc" "$work/all2.png"
+[ "$(identify -format '%w %h' "$work/all2.png")" = "$((2 * w)) $((2 * h))" ] || fail "--scale 2 did not double the size"
+expect_exit 1 "$EXPORT" --scale 9 "$doc" "$work/x.png"
 [ -z "$(find "$work" -name '*.png.*' -o -name '*.svg.*')" ] || fail "temporary files left behind"
 echo "export_tool_test: ok (${w}x${h} whole, ${w1}x${h1} one cell)"

@@ -9,7 +9,7 @@
 #include "model/connector_fixtures.hpp"
 #include "model/connector_terms.hpp"
 #include "model/element_context.hpp"
-#include "model/segment.hpp"
+#include "model/routing/segment.hpp"
 
 using namespace Model;
 using LxTest::BoxElement;

@@ -8,7 +8,7 @@
 #include "model/connector_element.hpp"
 #include "model/element.hpp"
 #include "model/element_context.hpp"
-#include "model/route.hpp"
+#include "model/routing/route.hpp"
 
 namespace LxTest {
 

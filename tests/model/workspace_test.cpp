@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "model/grid.hpp"
-#include "model/router.hpp"
-#include "model/route_node.hpp"
-#include "model/router.hpp"
-#include "model/segment.hpp"
-#include "model/segment_layouter.hpp"
+#include "model/routing/router.hpp"
+#include "model/routing/route_node.hpp"
+#include "model/routing/router.hpp"
+#include "model/routing/segment.hpp"
+#include "model/routing/segment_layouter.hpp"
 #include "model/workspace_diff.hpp"
 #include "model/workspace_test_util.hpp"
 

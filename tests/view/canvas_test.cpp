@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "model/workspace.hpp"
-#include "view/drawers/class_drawer.hpp"
-#include "view/drawers/connector_drawers.hpp"
-#include "view/drawers/grid_drawers.hpp"
+#include "render/drawers/class_drawer.hpp"
+#include "render/drawers/connector_drawers.hpp"
+#include "render/drawers/grid_drawers.hpp"
 
 using View::scroll_offset_component;
 using View::visible_rect;

@@ -82,14 +82,28 @@ TEST(MainWindowTest, ChoosersCarryTheirTitlesButtonsAndFilters) {
     EXPECT_NE(open->get_widget_for_response(Gtk::RESPONSE_CANCEL), nullptr);
 
     auto png = w.new_export_file_chooser_dialog();
-    EXPECT_EQ(png->get_title(), "Export PNG file");
+    EXPECT_EQ(png->get_title(), "Export image");
     EXPECT_EQ(png->get_action(), Gtk::FILE_CHOOSER_ACTION_SAVE);
     filters = png->list_filters();
-    ASSERT_EQ(filters.size(), 2u);
+    ASSERT_EQ(filters.size(), 4u);
     EXPECT_EQ(filters[0]->get_name(), "PNG image");
+    EXPECT_EQ(filters[1]->get_name(), "SVG image");
+    EXPECT_EQ(filters[2]->get_name(), "PDF document");
     auto* exp = dynamic_cast<Gtk::Button*>(png->get_widget_for_response(Gtk::RESPONSE_ACCEPT));
     ASSERT_NE(exp, nullptr);
     EXPECT_EQ(exp->get_label(), "_Export");
+    // A chosen format puts its extension on the name; the format follows
+    // the name's extension first, the filter second.
+    EXPECT_EQ(png->get_current_name(), "diagram.png");
+    png->set_current_name("shop.v2");
+    png->set_filter(filters[1]);
+    EXPECT_EQ(png->get_current_name(), "shop.svg");
+    png->set_filter(filters[2]);
+    EXPECT_EQ(png->get_current_name(), "shop.pdf");
+    EXPECT_EQ(MainWindow::get_export_format(*png, "/tmp/x.svg"), View::ExportFormat::SVG);
+    EXPECT_EQ(MainWindow::get_export_format(*png, "/tmp/x"), View::ExportFormat::PDF);
+    png->set_filter(filters[3]);
+    EXPECT_EQ(MainWindow::get_export_format(*png, "/tmp/x"), std::nullopt);
 }
 
 TEST(MainWindowTest, SaveQuestionAnswersDecideWhetherToGoOn) {
@@ -230,7 +244,7 @@ TEST(MainWindowTest, ChangesOnDiskRaiseTheBarAndASaveOverThemAsks) {
     const std::string fifo = Glib::build_filename(dir, "pipe");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(w.open_path(fifo));
-    EXPECT_EQ(message(), "open: " + fifo + " is a named pipe, not a file");
+    EXPECT_EQ(message(), "open: " + fifo + " is not a regular file: it is a named pipe");
 
     // The recovery question, Recover first and the default.
     questions.clear();

@@ -175,7 +175,7 @@ TEST(WindowIntegrationTest, ExportPngWritesAtOnceWithAPathAndAsksWithoutOne) {
     EXPECT_EQ(img->get_height(), static_cast<int>(area.height));
 
     w.activate_action("export-png", Glib::Variant<Glib::ustring>::create(""));
-    EXPECT_EQ(asked, (std::vector<std::string>{"Export PNG file"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"Export image"}));
     g_remove(path.c_str());
     g_rmdir(dir.c_str());
 }

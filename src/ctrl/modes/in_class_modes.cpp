@@ -7,6 +7,7 @@
 #include "common/log.hpp"
 #include "ctrl/actions.hpp"
 #include "ctrl/context.hpp"
+#include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/modes/cell_mode.hpp"
 #include "ctrl/modes/in_class_text.hpp"
 #include "ctrl/text_editor.hpp"
@@ -259,6 +260,12 @@ NormalModeInClass::NormalModeInClass(Context& ctrl) : AbstractModeInClass(ctrl) 
     bind({"<Esc>", "<C-[>"}, [this] { return change_to_the_mode<CellMode>(); });
     bind({"<S-Enter>"}, [this] { return add_block(); });
     bind({"<S-Del>"}, [this] { return rm_block(); });
+    // The command line, as in the cell mode: ":w" or ":xp" while editing a
+    // class, which stays in this mode.
+    bind({"<:>"}, [] {
+        CtrlSwitcher::switch_to_cmd_ctrl();
+        return true;
+    });
 }
 
 std::shared_ptr<TextEditor> NormalModeInClass::new_text_editor(

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# lattrix-export against its peers on the same generated diagram: dot -Tpng
+# with orthogonal edges (-Gsplines=ortho, the nearest to Lattrix's routes)
+# and with its default splines, given the same classes (record nodes with
+# name, attribute and operation lines) and edges; and Dia, when installed,
+# given the very boxes, texts and routes Lattrix laid out (Dia lays out
+# nothing itself; bench/svg_to_dia.py converts the SVG export). Each program
+# runs RUNS times (default 5); the medians of their CPU time (user + system)
+# and wall time are printed with lattrix-export's share of each peer's.
+set -euo pipefail
+build=${1:?usage: bench/peer_compare.sh BUILD_DIR [N]}
+n=${2:-200}
+runs=${RUNS:-5}
+here=$(cd "$(dirname "$0")" && pwd)
+gen="$build/lattrix-gen-diagram"
+export_tool="$build/lattrix-export"
+for prog in "$gen" "$export_tool"; do
+    [ -x "$prog" ] || { echo "missing $prog (build the 'benchmarks' target)" >&2; exit 1; }
+done
+if ! command -v dot >/dev/null; then
+    echo "dot not found: install graphviz (make setup) for the side-by-side run" >&2
+    exit 1
+fi
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+"$gen" "$n" "$dir/diagram.xml"
+"$gen" --dot "$n" "$dir/diagram.dot"
+dia_cmd=""
+if command -v dia >/dev/null; then
+    G_MESSAGES_DEBUG= "$export_tool" "$dir/diagram.xml" "$dir/diagram.svg"
+    python3 "$here/svg_to_dia.py" "$dir/diagram.svg" "$dir/diagram.dia"
+    dia_cmd="dia -n -e $dir/dia.png $dir/diagram.dia"
+fi
+
+python3 - "$runs" "$n" "$dir" "$export_tool" "$dia_cmd" <<'PY'
+import os, statistics, subprocess, sys, time
+
+runs, n, d, tool, dia = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5]
+env = dict(os.environ, G_MESSAGES_DEBUG="")
+
+def measure(argv):
+    cpus, walls = [], []
+    for _ in range(runs):
+        t0 = time.monotonic()
+        p = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _, status, usage = os.wait4(p.pid, 0)
+        walls.append(time.monotonic() - t0)
+        if os.waitstatus_to_exitcode(status) != 0:
+            sys.exit(f"failed: {' '.join(argv)}")
+        cpus.append(usage.ru_utime + usage.ru_stime)
+    return statistics.median(cpus), statistics.median(walls)
+
+rows = [("lattrix-export", measure([tool, f"{d}/diagram.xml", f"{d}/lattrix.png"]))]
+rows.append(("dot -Tpng -Gsplines=ortho",
+             measure(["dot", "-Gsplines=ortho", "-Tpng", f"{d}/diagram.dot", "-o", f"{d}/ortho.png"])))
+rows.append(("dot -Tpng", measure(["dot", "-Tpng", f"{d}/diagram.dot", "-o", f"{d}/dot.png"])))
+if dia:
+    rows.append(("dia -n -e out.png", measure(dia.split())))
+else:
+    print("(dia not installed: apt-get install dia to time it too)")
+lx = rows[0][1]
+print(f"PNG of the {n}-class diagram, median of {runs} runs      cpu        wall   lattrix/peer (cpu, wall)")
+for name, (cpu, wall) in rows:
+    ratio = "" if name == "lattrix-export" else f"   {lx[0] / cpu:5.2f}  {lx[1] / wall:5.2f}"
+    print(f"  {name:<42} {cpu * 1000:7.0f} ms {wall * 1000:7.0f} ms{ratio}")
+PY

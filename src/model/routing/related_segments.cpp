@@ -1,0 +1,386 @@
+#include "model/routing/related_segments.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+#include "common/cell_range_index.hpp"
+#include "common/cell_range_set.hpp"
+#include "common/log.hpp"
+#include "model/connector_terms.hpp"
+#include "model/element.hpp"
+#include "model/grid.hpp"
+#include "model/routing/layoutable_node.hpp"
+#include "model/routing/segment.hpp"
+#include "model/routing/spring_edge.hpp"
+
+namespace Model {
+
+RelatedSegments::RelatedSegments(const std::vector<Segment*>& seg_set, Segment& seg,
+                                 const Grid& grid)
+    : m_grid(grid) {
+    m_segs.push_back(&seg);
+    m_hv = seg.get_hv();
+    m_cell_pos_orth = seg.get_cell_pos_orth();
+    seg.init_link_spring();
+    CellRangeIndex range = seg.get_range_without_elem();
+    count_e1_and_e2(seg);
+
+    std::unordered_set<const Segment*> members{&seg};
+    // The candidates that can join at all, with their ranges, worked out
+    // once rather than on every pass.
+    struct Candidate {
+        Segment* seg;
+        CellRangeIndex range;
+        bool taken;
+    };
+    std::vector<Candidate> candidates;
+    candidates.reserve(seg_set.size());
+    for (Segment* s : seg_set) {
+        if (s != nullptr && s != &seg && s->is_seg_collinear(seg) && members.insert(s).second) {
+            candidates.push_back(Candidate{s, s->get_range_without_elem(), false});
+        }
+    }
+    // The range only grows, so repeating until a pass adds nothing gathers
+    // every collinear segment reachable through overlapping ranges.
+    bool grown = true;
+    while (grown) {
+        grown = false;
+        for (Candidate& c : candidates) {
+            if (c.taken || !c.range.is_overlap(range)) {
+                continue;
+            }
+            c.taken = true;
+            m_segs.push_back(c.seg);
+            c.seg->init_link_spring();
+            range = range.or_(c.range);
+            count_e1_and_e2(*c.seg);
+            grown = true;
+        }
+    }
+
+    const CellDir across = inv(m_hv);
+    if (m_e1) {
+        m_e1_len = m_e1->get_rect().get_size(across) / (m_e1_count + 1);
+    }
+    if (m_e2) {
+        m_e2_len = m_e2->get_rect().get_size(across) / (m_e2_count + 1);
+    }
+}
+
+RelatedSegments::~RelatedSegments() = default;
+
+void RelatedSegments::count_e1_and_e2(const Segment& seg) {
+    if (auto near = seg.get_linked_elem_near_to_org()) {
+        if (!m_e1) {
+            m_e1 = near;
+        }
+        m_e1_count++;
+    }
+    if (auto far = seg.get_linked_elem_far_from_org()) {
+        if (!m_e2) {
+            m_e2 = far;
+        }
+        m_e2_count++;
+    }
+}
+
+std::shared_ptr<FixedLayoutableNode> RelatedSegments::get_node_g_l() {
+    if (!m_node_g_l) {
+        m_node_g_l = std::make_shared<FixedLayoutableNode>(0.0);
+    }
+    return m_node_g_l;
+}
+
+std::shared_ptr<FixedLayoutableNode> RelatedSegments::get_node_g_r() {
+    if (!m_node_g_r) {
+        // The width of the column of a vertical group, the height of the row
+        // of a horizontal one.
+        const double size = m_grid.get(inv(m_hv)).get_size(m_cell_pos_orth);
+        m_node_g_r = std::make_shared<FixedLayoutableNode>(size);
+    }
+    return m_node_g_r;
+}
+
+void RelatedSegments::update_node_lr(const std::shared_ptr<Element>& elem,
+                                     std::shared_ptr<FixedLayoutableNode>& l,
+                                     std::shared_ptr<FixedLayoutableNode>& r) {
+    LX_RETURN_IF_FAIL(elem != nullptr);
+    if (l && r) {
+        return;
+    }
+    const Rectangle rect = elem->get_rect();
+    const CellDir across = inv(m_hv);
+    l = std::make_shared<FixedLayoutableNode>(rect.get_start(across));
+    r = std::make_shared<FixedLayoutableNode>(rect.get_end(across));
+}
+
+std::shared_ptr<FixedLayoutableNode> RelatedSegments::get_node_e1_l() {
+    update_node_lr(m_e1, m_node_e1_l, m_node_e1_r);
+    return m_node_e1_l ? m_node_e1_l : get_node_g_l();
+}
+
+std::shared_ptr<FixedLayoutableNode> RelatedSegments::get_node_e1_r() {
+    update_node_lr(m_e1, m_node_e1_l, m_node_e1_r);
+    return m_node_e1_r ? m_node_e1_r : get_node_g_r();
+}
+
+std::shared_ptr<FixedLayoutableNode> RelatedSegments::get_node_e2_l() {
+    update_node_lr(m_e2, m_node_e2_l, m_node_e2_r);
+    return m_node_e2_l ? m_node_e2_l : get_node_g_l();
+}
+
+std::shared_ptr<FixedLayoutableNode> RelatedSegments::get_node_e2_r() {
+    update_node_lr(m_e2, m_node_e2_l, m_node_e2_r);
+    return m_node_e2_r ? m_node_e2_r : get_node_g_r();
+}
+
+void RelatedSegments::add_spring(const std::shared_ptr<ILayoutableNode>& left,
+                                 const std::shared_ptr<ILayoutableNode>& right, double length,
+                                 Segment* on_left, Segment* on_right) {
+    // Springs hold their nodes weakly, so a segment not owned by a shared
+    // pointer cannot take part.
+    LX_RETURN_IF_FAIL(left != nullptr && right != nullptr);
+    auto spring = std::make_shared<SpringEdge>(left, right, length);
+    if (on_left != nullptr) {
+        on_left->link_right_spring(spring);
+    }
+    if (on_right != nullptr) {
+        on_right->link_left_spring(spring);
+    }
+}
+
+void RelatedSegments::link() {
+    Segment* first_free = nullptr;
+    Segment* last_free = nullptr;
+    Segment* first_e1 = nullptr;
+    Segment* last_e1 = nullptr;
+    Segment* first_e2 = nullptr;
+    Segment* last_e2 = nullptr;
+
+    for (size_t i = 0; i < m_segs.size(); i++) {
+        Segment* a = m_segs[i];
+        if (!a->get_links_elem()) {
+            if (first_free == nullptr) {
+                first_free = a;
+            }
+            last_free = a;
+        } else {
+            a->foreach_linked_elem([&](const std::shared_ptr<Element>& elem) {
+                if (elem == m_e1) {
+                    if (first_e1 == nullptr) {
+                        first_e1 = a;
+                    }
+                    last_e1 = a;
+                }
+                if (elem == m_e2) {
+                    if (first_e2 == nullptr) {
+                        first_e2 = a;
+                    }
+                    last_e2 = a;
+                }
+                return true;
+            });
+        }
+
+        // Springs go only to the nearest following members that a still sees
+        // past the ones already linked.
+        CellRangeSet visible;
+        visible.add(a->get_range());
+        const auto a_node = a->weak_from_this().lock();
+        for (size_t j = i + 1; j < m_segs.size(); j++) {
+            Segment* b = m_segs[j];
+            const CellRangeIndex b_range = b->get_range();
+            if (!visible.is_overlap(b_range)) {
+                continue;
+            }
+            const auto b_node = b->weak_from_this().lock();
+            if (a->get_links_elem()) {
+                b->foreach_linked_elem([&](const std::shared_ptr<Element>& elem) {
+                    if (a->links_the_elem(elem.get())) {
+                        add_spring(a_node, b_node, elem == m_e1 ? m_e1_len : m_e2_len, a, b);
+                    }
+                    return true;
+                });
+            } else {
+                add_spring(a_node, b_node, 0.0, a, b);
+            }
+            visible.cut(b_range);
+            if (!visible.is_enable()) {
+                break;
+            }
+        }
+    }
+
+    if (first_free != nullptr) {
+        add_spring(get_node_g_l(), first_free->weak_from_this().lock(), 0.0, nullptr, first_free);
+    }
+    if (last_free != nullptr) {
+        add_spring(last_free->weak_from_this().lock(), get_node_g_r(), 0.0, last_free, nullptr);
+    }
+    if (first_e1 != nullptr) {
+        add_spring(get_node_e1_l(), first_e1->weak_from_this().lock(), m_e1_len, nullptr, first_e1);
+    }
+    if (last_e1 != nullptr) {
+        add_spring(last_e1->weak_from_this().lock(), get_node_e1_r(), m_e1_len, last_e1, nullptr);
+    }
+    if (first_e2 != nullptr) {
+        add_spring(get_node_e2_l(), first_e2->weak_from_this().lock(), m_e2_len, nullptr, first_e2);
+    }
+    if (last_e2 != nullptr) {
+        add_spring(last_e2->weak_from_this().lock(), get_node_e2_r(), m_e2_len, last_e2, nullptr);
+    }
+
+    if (first_free != nullptr || (first_e1 == nullptr && first_e2 == nullptr)) {
+        m_width = get_node_g_r()->get_pos() - get_node_g_l()->get_pos();
+        m_offset = 0.0;
+        return;
+    }
+    // Only linked segments: spread them over the wider of the two boxes.
+    const double w1 =
+        first_e1 != nullptr ? get_node_e1_r()->get_pos() - get_node_e1_l()->get_pos() : -1.0;
+    const double w2 =
+        first_e2 != nullptr ? get_node_e2_r()->get_pos() - get_node_e2_l()->get_pos() : -1.0;
+    if (w1 > w2) {
+        m_width = w1;
+        m_offset = get_node_e1_l()->get_pos();
+    } else {
+        m_width = w2;
+        m_offset = get_node_e2_l()->get_pos();
+    }
+}
+
+void RelatedSegments::ready_to_sim() {
+    const double n = static_cast<double>(m_segs.size());
+    for (size_t i = 0; i < m_segs.size(); i++) {
+        m_segs[i]->set_pos(m_width * static_cast<double>(i + 1) / (n + 1.0) + m_offset);
+        m_segs[i]->set_velocity(0.0);
+    }
+    for (Segment* s : m_segs) {
+        s->clamp_pos();
+    }
+}
+
+void RelatedSegments::sim() {
+    m_last_sim_iterations = 0;
+    for (int iter = 0; iter < SIM_MAX_ITERATIONS; iter++) {
+        m_last_sim_iterations = iter + 1;
+        double total = 0.0;
+        // Members moved earlier in the same iteration already count for the
+        // later ones.
+        for (Segment* s : m_segs) {
+            const double e = s->get_energy();
+            s->set_velocity(SIM_VELOCITY_FACTOR * e);
+            s->set_pos(s->get_pos() + s->get_velocity());
+            s->clamp_pos();
+            total += e;
+        }
+        if (std::fabs(total) < SIM_REST_ENERGY) {
+            break;
+        }
+    }
+}
+
+void RelatedSegments::adjust_start_and_end_pos() {
+    for (Segment* s : m_segs) {
+        if (s->prev != nullptr && s->next != nullptr) {
+            continue;
+        }
+        const MovingDir d = s->get_udlr();
+        if (s->start_elem) {
+            adjust_pos_linked_rect(s->start_point, s->start_elem->get_rect(), d);
+        } else if (s->prev == nullptr) {
+            adjust_pos_center_rect(s->start_point, m_grid.get_rectangle(s->start.h, s->start.v));
+        }
+        if (s->end_elem) {
+            adjust_pos_linked_rect(s->end_point, s->end_elem->get_rect(), inv(d));
+        } else if (s->next == nullptr) {
+            adjust_pos_center_rect(s->end_point, m_grid.get_rectangle(s->end.h, s->end.v));
+        }
+        if (s->start_term) {
+            s->start_term->layout_by_segment(*s, false);
+            adjust_pos_setback(s->start_point, s->start_term->get_seg_term_setback(), d);
+        }
+        if (s->end_term) {
+            s->end_term->layout_by_segment(*s, true);
+            adjust_pos_setback(s->end_point, s->end_term->get_seg_term_setback(), inv(d));
+        }
+    }
+}
+
+void RelatedSegments::layout() {
+    // cmp is not a strict weak order, which std::sort must not be given.
+    std::stable_sort(m_segs.begin(), m_segs.end(),
+                     [](const Segment* a, const Segment* b) { return Segment::cmp(*a, *b) < 0; });
+    link();
+    ready_to_sim();
+    sim();
+    adjust_start_and_end_pos();
+}
+
+void RelatedSegments::adjust_pos_linked_rect(Point& p, const Rectangle& rect, MovingDir dir) const {
+    switch (dir) {
+        case MovingDir::UP:
+            p.y = rect.y;
+            break;
+        case MovingDir::DOWN:
+            p.y = rect.y + rect.height;
+            break;
+        case MovingDir::LEFT:
+            p.x = rect.x;
+            break;
+        case MovingDir::RIGHT:
+            p.x = rect.x + rect.width;
+            break;
+    }
+}
+
+void RelatedSegments::adjust_pos_center_rect(Point& p, const Rectangle& rect) const {
+    if (m_hv == CellDir::H) {
+        p.x = rect.width / 2.0;
+    } else {
+        p.y = rect.height / 2.0;
+    }
+}
+
+void RelatedSegments::adjust_pos_setback(Point& p, int setback, MovingDir dir) const {
+    switch (dir) {
+        case MovingDir::UP:
+            p.y -= setback;
+            break;
+        case MovingDir::DOWN:
+            p.y += setback;
+            break;
+        case MovingDir::LEFT:
+            p.x -= setback;
+            break;
+        case MovingDir::RIGHT:
+            p.x += setback;
+            break;
+    }
+}
+
+bool RelatedSegments::get_is_laid_out() const {
+    return std::all_of(m_segs.begin(), m_segs.end(),
+                       [](const Segment* s) { return s->is_laid_out; });
+}
+
+std::shared_ptr<Element> RelatedSegments::get_linked_min_side_size_elem() const {
+    const CellDir across = inv(m_hv);
+    std::shared_ptr<Element> best;
+    double best_size = 0.0;
+    for (const Segment* s : m_segs) {
+        auto elem = s->get_linked_min_side_size_elem();
+        if (!elem) {
+            continue;
+        }
+        const double size = elem->get_rect().get_size(across);
+        if (!best || size < best_size) {
+            best = elem;
+            best_size = size;
+        }
+    }
+    return best;
+}
+
+}  // namespace Model

@@ -1,0 +1,184 @@
+#include "model/routing/segment_layouter.hpp"
+
+#include <algorithm>
+
+#include "common/log.hpp"
+#include "model/grid.hpp"
+#include "model/routing/related_segments.hpp"
+#include "model/routing/segment.hpp"
+
+namespace Model {
+
+SegmentLayouter::SegmentLayouter(std::shared_ptr<const Grid> grid) : m_grid(std::move(grid)) {
+    if (!m_grid) {
+        LX_CRITICAL("SegmentLayouter: assertion 'grid != NULL' failed");
+        m_grid = std::make_shared<Grid>();
+    }
+}
+
+SegmentLayouter::~SegmentLayouter() = default;
+
+SegmentLayouter::Key SegmentLayouter::line_of(const Segment& seg) {
+    return key(seg.get_hv(), seg.get_cell_pos_orth());
+}
+
+void SegmentLayouter::erase_seq(SeqList& list, uint64_t seq) {
+    auto it = std::lower_bound(list.begin(), list.end(), seq,
+                               [](const auto& item, uint64_t s) { return item.first < s; });
+    if (it != list.end() && it->first == seq) {
+        list.erase(it);
+    }
+}
+
+void SegmentLayouter::erase_from(std::unordered_map<Key, SeqList>& index, Key k, uint64_t seq) {
+    auto it = index.find(k);
+    if (it == index.end()) {
+        return;
+    }
+    erase_seq(it->second, seq);
+    if (it->second.empty()) {
+        index.erase(it);
+    }
+}
+
+bool SegmentLayouter::add(const std::shared_ptr<Segment>& seg) {
+    LX_RETURN_VAL_IF_FAIL(seg != nullptr, false);
+    if (m_entries.count(seg.get()) > 0) {
+        return false;
+    }
+    // A segment keeps its cells for life (a new route makes new segments), so
+    // the line and the ends it is filed under stay right.
+    const CellDir hv = seg->get_hv();
+    Entry entry{seg, m_next_seq++, line_of(*seg), key(hv, seg->start.get(hv)),
+                key(hv, seg->end.get(hv))};
+    m_order.emplace_back(entry.seq, seg.get());
+    m_lines[entry.line].emplace_back(entry.seq, seg.get());
+    m_ends[entry.start_key].emplace_back(entry.seq, seg.get());
+    if (entry.end_key != entry.start_key) {
+        m_ends[entry.end_key].emplace_back(entry.seq, seg.get());
+    }
+    m_entries.emplace(seg.get(), std::move(entry));
+    return true;
+}
+
+bool SegmentLayouter::remove(const std::shared_ptr<Segment>& seg) {
+    LX_RETURN_VAL_IF_FAIL(seg != nullptr, false);
+    auto it = m_entries.find(seg.get());
+    if (it == m_entries.end()) {
+        return false;
+    }
+    const Entry& entry = it->second;
+    auto pos = std::lower_bound(m_order.begin(), m_order.end(), entry.seq,
+                                [](const auto& item, uint64_t s) { return item.first < s; });
+    if (pos != m_order.end() && pos->first == entry.seq) {
+        pos->second = nullptr;
+        ++m_removed_in_order;
+    }
+    if (m_removed_in_order > 64 && m_removed_in_order * 2 > m_order.size()) {
+        std::erase_if(m_order, [](const auto& item) { return item.second == nullptr; });
+        m_removed_in_order = 0;
+    }
+    erase_from(m_lines, entry.line, entry.seq);
+    erase_from(m_ends, entry.start_key, entry.seq);
+    if (entry.end_key != entry.start_key) {
+        erase_from(m_ends, entry.end_key, entry.seq);
+    }
+    m_entries.erase(it);
+    return true;
+}
+
+bool SegmentLayouter::contains(const std::shared_ptr<Segment>& seg) const {
+    return seg != nullptr && m_entries.count(seg.get()) > 0;
+}
+
+void SegmentLayouter::clear() {
+    m_order.clear();
+    m_removed_in_order = 0;
+    m_lines.clear();
+    m_ends.clear();
+    m_entries.clear();
+}
+
+std::vector<Segment*> SegmentLayouter::get_segments() const {
+    std::vector<Segment*> list;
+    list.reserve(m_entries.size());
+    for (const auto& [seq, seg] : m_order) {
+        if (seg != nullptr) {
+            list.push_back(seg);
+        }
+    }
+    return list;
+}
+
+std::vector<Segment*> SegmentLayouter::get_segments_on_line(const Segment& seg) const {
+    std::vector<Segment*> list;
+    auto line = m_lines.find(line_of(seg));
+    if (line != m_lines.end()) {
+        list.reserve(line->second.size());
+        for (const auto& [seq, s] : line->second) {
+            list.push_back(s);
+        }
+    }
+    return list;
+}
+
+void SegmentLayouter::set_laid_out_in(const std::unordered_map<Key, SeqList>& index, Key k,
+                                      bool value) {
+    auto it = index.find(k);
+    if (it != index.end()) {
+        for (const auto& [seq, s] : it->second) {
+            s->is_laid_out = value;
+        }
+    }
+}
+
+void SegmentLayouter::set_seg_laid_out_on_cross_line(const CellPos& cross_pos, bool value) {
+    if (!m_use_line_index) {
+        for (Segment* s : get_segments()) {
+            const CellDir d = s->get_hv();
+            if (s->is_pos_collinear(cross_pos) || s->start.get(d) == cross_pos.get(d) ||
+                s->end.get(d) == cross_pos.get(d)) {
+                s->is_laid_out = value;
+            }
+        }
+        return;
+    }
+    // Horizontal segments lie on the row, vertical ones on the column; a
+    // horizontal one starts or ends in the column, a vertical one in the row.
+    set_laid_out_in(m_lines, key(CellDir::H, cross_pos.v), value);
+    set_laid_out_in(m_lines, key(CellDir::V, cross_pos.h), value);
+    set_laid_out_in(m_ends, key(CellDir::H, cross_pos.h), value);
+    set_laid_out_in(m_ends, key(CellDir::V, cross_pos.v), value);
+}
+
+std::unique_ptr<RelatedSegments> SegmentLayouter::new_related_segments(Segment& seg) const {
+    const std::vector<Segment*> candidates =
+        m_use_line_index ? get_segments_on_line(seg) : get_segments();
+    return std::make_unique<RelatedSegments>(candidates, seg, *m_grid);
+}
+
+void SegmentLayouter::set_related_seg_laid_out(Segment& seg, bool value) {
+    auto group = new_related_segments(seg);
+    for (Segment* s : group->get_segments()) {
+        s->is_laid_out = value;
+    }
+}
+
+void SegmentLayouter::layout(Segment& seg) {
+    auto group = new_related_segments(seg);
+    if (!group->get_is_laid_out()) {
+        group->layout();
+    }
+}
+
+void SegmentLayouter::layout_not_laid_out_segs() {
+    // Laying out a group marks all its members, so each group is laid out
+    // once however many of its members were cleared.
+    for (Segment* s : get_segments()) {
+        if (!s->is_laid_out) {
+            new_related_segments(*s)->layout();
+        }
+    }
+}
+
+}  // namespace Model

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "common/cell_pos.hpp"
+#include "common/directions.hpp"
+
+namespace Model {
+
+class Grid;
+class RelatedSegments;
+class Segment;
+
+// Every segment of the workspace's connectors, and the layout of their
+// groups. The is_laid_out flags on the segments are the layouter's memory of
+// which groups need another layout.
+//
+// The set is indexed by line (orientation and column or row), so building a
+// group reads only the segments of its own line instead of the whole set;
+// the group is the same as a scan of the whole set would give, members in
+// the same order, because both keep insertion order. A second index by the
+// cells where segments start and end lets clearing a cross line visit only
+// the segments it concerns.
+class SegmentLayouter {
+  public:
+    explicit SegmentLayouter(std::shared_ptr<const Grid> grid);
+    ~SegmentLayouter();
+
+    // True when seg was not a member yet. The layouter holds a reference.
+    bool add(const std::shared_ptr<Segment>& seg);
+    // True when seg was a member.
+    bool remove(const std::shared_ptr<Segment>& seg);
+    bool contains(const std::shared_ptr<Segment>& seg) const;
+    int size() const { return static_cast<int>(m_entries.size()); }
+    void clear();
+    // Members in insertion order.
+    std::vector<Segment*> get_segments() const;
+    // Members on seg's line, in insertion order.
+    std::vector<Segment*> get_segments_on_line(const Segment& seg) const;
+
+    // Sets is_laid_out on every segment that lies on cross_pos's row or
+    // column, or that starts or ends there in its own direction.
+    void set_seg_laid_out_on_cross_line(const CellPos& cross_pos, bool value);
+    void set_related_seg_laid_out(Segment& seg, bool value);
+    std::unique_ptr<RelatedSegments> new_related_segments(Segment& seg) const;
+    // Lays out seg's group unless it is already laid out.
+    void layout(Segment& seg);
+    // Lays out every group that holds a segment not laid out.
+    void layout_not_laid_out_segs();
+
+    // ---- for tests and benchmarks only ------------------------------------
+    // When false, group building and cross-line clearing scan the whole
+    // set, so the indexes can be compared against the plain scan.
+    void set_use_line_index(bool value) { m_use_line_index = value; }
+
+  private:
+    // A line or an end coordinate: orientation and index in one number.
+    using Key = uint64_t;
+    static Key key(CellDir hv, int32_t index) {
+        return (static_cast<Key>(hv == CellDir::V) << 32) | static_cast<uint32_t>(index);
+    }
+    // Members by ascending insertion number. Sequence numbers only grow, so
+    // adding appends; a removal from the whole-set list leaves a null that
+    // is swept out once they pile up.
+    using SeqList = std::vector<std::pair<uint64_t, Segment*>>;
+    struct Entry {
+        std::shared_ptr<Segment> seg;
+        uint64_t seq;
+        Key line;
+        Key start_key;
+        Key end_key;
+    };
+
+    static Key line_of(const Segment& seg);
+    static void erase_seq(SeqList& list, uint64_t seq);
+    void erase_from(std::unordered_map<Key, SeqList>& index, Key k, uint64_t seq);
+    void set_laid_out_in(const std::unordered_map<Key, SeqList>& index, Key k, bool value);
+
+    std::shared_ptr<const Grid> m_grid;
+    uint64_t m_next_seq = 0;
+    SeqList m_order;
+    size_t m_removed_in_order = 0;
+    std::unordered_map<const Segment*, Entry> m_entries;
+    std::unordered_map<Key, SeqList> m_lines;
+    // Segments by their own direction and the coordinate along it of their
+    // start and of their end cell (once when both are the same).
+    std::unordered_map<Key, SeqList> m_ends;
+    bool m_use_line_index = true;
+};
+
+}  // namespace Model

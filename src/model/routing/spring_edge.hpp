@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "model/routing/layoutable_node.hpp"
+
+namespace Model {
+
+// The side of a segment a spring attaches to.
+enum class LinkDir { LEFT = 0, RIGHT = 1 };
+
+std::string to_string(LinkDir d);
+const char* to_nick(LinkDir d);
+
+// A spring between two layoutable nodes, the left one meant to lie at the
+// smaller position. The nodes are held weakly: segments own their springs, so
+// a strong link back would make every pair of neighbours a leaking cycle, and
+// the walls belong to the group being laid out. A node that is gone reads as
+// position 0.
+class SpringEdge {
+  public:
+    // Both nodes are required; a missing one is logged and the spring's
+    // side reads 0.
+    SpringEdge(const std::shared_ptr<ILayoutableNode>& left_node,
+               const std::shared_ptr<ILayoutableNode>& right_node, double length);
+
+    std::shared_ptr<ILayoutableNode> get_left_node() const { return m_left_node.lock(); }
+    std::shared_ptr<ILayoutableNode> get_right_node() const { return m_right_node.lock(); }
+    double get_length() const { return m_length; }
+
+    double get_left_term_pos() const;
+    double get_right_term_pos() const;
+    // With d = right pos - left pos and rest length c: (c - d) + c / (e^(d/2) + 1).
+    // It falls as the nodes move apart; at rest length 0 it is simply -d.
+    double get_energy() const;
+
+  private:
+    std::weak_ptr<ILayoutableNode> m_left_node;
+    std::weak_ptr<ILayoutableNode> m_right_node;
+    double m_length;
+};
+
+}  // namespace Model

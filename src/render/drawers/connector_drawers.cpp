@@ -1,0 +1,205 @@
+#include "render/drawers/connector_drawers.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "common/log.hpp"
+#include "model/connector_element.hpp"
+#include "model/connector_terms.hpp"
+#include "model/connectors.hpp"
+#include "model/grid.hpp"
+#include "model/routing/segment.hpp"
+#include "model/workspace.hpp"
+
+namespace View {
+
+ConnectorDrawerBase::ConnectorDrawerBase(std::shared_ptr<WorkspaceDrawerContext> dc)
+    : Drawer(std::move(dc)) {
+    m_end_drawers[typeid(Model::WhiteArrowConnectorTerm)] =
+        std::make_shared<WhiteArrowConnectorEndDrawer>();
+    m_end_drawers[typeid(Model::OpenArrowConnectorTerm)] =
+        std::make_shared<OpenArrowConnectorEndDrawer>();
+    m_end_drawers[typeid(Model::WhiteDiamondConnectorTerm)] =
+        std::make_shared<WhiteDiamondConnectorEndDrawer>();
+    m_end_drawers[typeid(Model::BlackDiamondConnectorTerm)] =
+        std::make_shared<BlackDiamondConnectorEndDrawer>();
+}
+
+WorkspaceDrawerContext& ConnectorDrawerBase::wdc() const {
+    return static_cast<WorkspaceDrawerContext&>(*m_dc);
+}
+
+ConnectorGeometry ConnectorDrawerBase::get_geometry(
+    const Model::AbstractConnectorElement& connector) const {
+    ConnectorGeometry g;
+    g.highlighted = connector.is_selected && m_dc->get_shows_edit_state();
+    g.line_width = g.highlighted ? 2.0 : 1.0;
+    const Model::Grid& grid = wdc().get_grid();
+    const Model::GridList& hl = grid.get(CellDir::H);
+    const Model::GridList& vl = grid.get(CellDir::V);
+    // Segment points are offsets inside their cells; the cell's top-left
+    // corner is the far edge of the line before it. The layout places them
+    // anywhere between pixels; snapped, the orthogonal pieces cover whole
+    // pixels.
+    for (const auto& seg : connector.get_segments()) {
+        Point a = m_dc->snap_line_point(Point(hl.get(seg->start.h - 1) + seg->start_point.x,
+                                              vl.get(seg->start.v - 1) + seg->start_point.y),
+                                        g.line_width);
+        Point b = m_dc->snap_line_point(Point(hl.get(seg->end.h - 1) + seg->end_point.x,
+                                              vl.get(seg->end.v - 1) + seg->end_point.y),
+                                        g.line_width);
+        g.lines.emplace_back(a, b);
+    }
+    if (connector.start_term) {
+        if (auto s = end_shape(*connector.start_term, grid.get_top_left_point(connector.start_pos),
+                               g.line_width)) {
+            g.ends.push_back(std::move(*s));
+        }
+    }
+    if (connector.end_term) {
+        if (auto s = end_shape(*connector.end_term, grid.get_top_left_point(connector.end_pos),
+                               g.line_width)) {
+            g.ends.push_back(std::move(*s));
+        }
+    }
+    return g;
+}
+
+std::optional<ConnectorEndShape> ConnectorDrawerBase::end_shape(
+    const Model::IConnectorTerm& con_term, const Point& offset, double line_width) const {
+    auto it = m_end_drawers.find(typeid(con_term));
+    if (it == m_end_drawers.end()) {
+        return std::nullopt;
+    }
+    Point end_pt = con_term.get_term_point();
+    end_pt.add(offset);
+    // Snapped like the line's vertices, so the decoration's axis stays on
+    // the line and its straight edges cover whole pixels.
+    end_pt = m_dc->snap_line_point(end_pt, line_width);
+    return it->second->shape(con_term.get_width_at_upper(), con_term.get_height_at_upper(), end_pt,
+                             con_term.get_udlr());
+}
+
+Rectangle ConnectorGeometry::get_bounds() const {
+    bool any = false;
+    double x0 = 0.0;
+    double y0 = 0.0;
+    double x1 = 0.0;
+    double y1 = 0.0;
+    auto add = [&](const Point& p) {
+        if (!any) {
+            x0 = x1 = p.x;
+            y0 = y1 = p.y;
+            any = true;
+        }
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+    };
+    for (const auto& [a, b] : lines) {
+        add(a);
+        add(b);
+    }
+    for (const auto& e : ends) {
+        for (const auto& piece : e.pieces) {
+            for (const Point& p : piece) {
+                add(p);
+            }
+        }
+    }
+    if (!any) {
+        return Rectangle();
+    }
+    // Square caps and miters reach beyond the points by up to a few widths.
+    const double m = 2.0 * line_width;
+    return Rectangle(x0 - m, y0 - m, x1 - x0 + 2.0 * m, y1 - y0 + 2.0 * m);
+}
+
+void ConnectorDrawerBase::draw_connector(Model::AbstractConnectorElement& connector) {
+    if (!can_draw()) {
+        return;
+    }
+    draw_geometry(get_geometry(connector));
+}
+
+void ConnectorDrawerBase::draw_geometry(const ConnectorGeometry& g) {
+    if (!can_draw()) {
+        return;
+    }
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    const ColorMap& colors = *m_dc->get_color_map();
+    cr->save();
+    set_source_rgba(cr,
+                    g.highlighted ? colors.get_active_connector_line() : colors.get_element_line());
+    cr->set_line_width(g.line_width);
+    for (const auto& [a, b] : g.lines) {
+        cr->move_to(a.x, a.y);
+        cr->line_to(b.x, b.y);
+    }
+    // Square caps fill the pixel where two pieces meet and the one at
+    // either end. Not for the decorations: square ends would overshoot their
+    // tips.
+    const Cairo::LineCap cap = cr->get_line_cap();
+    cr->set_line_cap(Cairo::LINE_CAP_SQUARE);
+    cr->stroke();
+    cr->set_line_cap(cap);
+    // Still inside the saved state, so the ends share the line's colour and
+    // width.
+    for (const auto& end : g.ends) {
+        paint_end_shape(cr, end);
+    }
+    cr->restore();
+}
+
+void ConnectorDrawerBase::draw_connector_term(const Model::IConnectorTerm& con_term,
+                                              const Point& offset) {
+    if (!can_draw()) {
+        return;
+    }
+    if (auto s = end_shape(con_term, offset, m_dc->get_cr()->get_line_width())) {
+        paint_end_shape(m_dc->get_cr(), *s);
+    }
+}
+
+FloatingConnectorDrawer::FloatingConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc)
+    : ConnectorDrawerBase(std::move(dc)) {}
+
+void FloatingConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
+    LX_RETURN_IF_FAIL(update_region);
+    if (!can_draw()) {
+        return;
+    }
+    const auto& con = wdc().get_ws()->get_floating_connector();
+    if (con) {
+        draw_connector(*con);
+    }
+}
+
+FixedConnectorDrawer::FixedConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc)
+    : ConnectorDrawerBase(std::move(dc)) {}
+
+void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
+    LX_RETURN_IF_FAIL(update_region);
+    if (!can_draw()) {
+        return;
+    }
+    // In uid order, so where connectors cross the same one is on top on
+    // every frame and in every export. One wholly outside the region would
+    // paint nothing: skipping it saves the stroking, which counts when an
+    // export paints a large image band by band.
+    const Cairo::RectangleInt ext = update_region->get_extents();
+    const Rectangle area(ext.x, ext.y, ext.width, ext.height);
+    wdc().get_ws()->get_connector_set()->foreach_ordered(
+        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+            const ConnectorGeometry g = get_geometry(*con);
+            const Rectangle b = g.get_bounds();
+            if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
+                b.y <= area.y + area.height && area.y <= b.y + b.height) {
+                draw_geometry(g);
+            }
+            return true;
+        });
+}
+
+}  // namespace View

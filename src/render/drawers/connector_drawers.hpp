@@ -1,0 +1,83 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <typeindex>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "common/rectangle.hpp"
+#include "render/drawers/connector_end_drawers.hpp"
+#include "render/drawers/drawer.hpp"
+
+namespace Model {
+class AbstractConnectorElement;
+class IConnectorTerm;
+}  // namespace Model
+
+namespace View {
+
+// Where a connector's pieces lie, in workspace pixels, snapped so that
+// lines cover whole surface pixels.
+struct ConnectorGeometry {
+    // Selected and shown so: the active colour at width 2.
+    bool highlighted = false;
+    double line_width = 1.0;
+    // Each segment from its start to its end, in route order.
+    std::vector<std::pair<Point, Point>> lines;
+    // The decorations of the ends that have one, start first.
+    std::vector<ConnectorEndShape> ends;
+
+    // The smallest rectangle holding every point, widened by the line
+    // width: nothing is painted outside it. Empty (0 x 0 at 0, 0) without
+    // any point.
+    Rectangle get_bounds() const;
+};
+
+// Paints connectors as the polylines of their routed segments plus the
+// decorations of their ends, in the line colour (or the active colour at
+// width 2 while a connector is selected).
+class ConnectorDrawerBase : public Drawer {
+  public:
+    explicit ConnectorDrawerBase(std::shared_ptr<WorkspaceDrawerContext> dc);
+
+    void draw_connector(Model::AbstractConnectorElement& connector);
+    void draw_geometry(const ConnectorGeometry& g);
+    // What draw_connector paints, for painters other than cairo.
+    ConnectorGeometry get_geometry(const Model::AbstractConnectorElement& connector) const;
+    // offset: the workspace position of the top-left corner of the cell the
+    // terminal belongs to. A terminal without a decoration draws nothing.
+    void draw_connector_term(const Model::IConnectorTerm& con_term, const Point& offset);
+
+  protected:
+    WorkspaceDrawerContext& wdc() const;
+
+  private:
+    // The placed decoration of a terminal whose cell's top-left corner is
+    // offset, or nullopt for a bare end.
+    std::optional<ConnectorEndShape> end_shape(const Model::IConnectorTerm& con_term,
+                                               const Point& offset, double line_width) const;
+
+  private:
+    // Keyed by the terminal's run-time type; the drawers are stateless and
+    // shared by all ends.
+    std::unordered_map<std::type_index, std::shared_ptr<AbstractConnectorEndDrawer>> m_end_drawers;
+};
+
+// The connector being drawn in connect mode, if there is one.
+class FloatingConnectorDrawer : public ConnectorDrawerBase {
+  public:
+    explicit FloatingConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc);
+    void draw(const Cairo::RefPtr<Cairo::Region>& update_region) override;
+};
+
+// Every connector of the workspace. Connectors are not culled: later ones
+// paint over earlier ones where they cross.
+class FixedConnectorDrawer : public ConnectorDrawerBase {
+  public:
+    explicit FixedConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc);
+    void draw(const Cairo::RefPtr<Cairo::Region>& update_region) override;
+};
+
+}  // namespace View
