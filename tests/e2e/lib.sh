@@ -340,6 +340,25 @@ lx_other_windows() {
     done
 }
 
+# The program's questions: its dialogs, leaving out the windows that belong
+# to its main window.
+lx_questions() {
+    local w
+    for w in $(lx_other_windows); do
+        case "$(xdotool getwindowname "$w" 2>/dev/null)" in
+        Lattrix*) ;;
+        *) echo "$w" ;;
+        esac
+    done
+}
+lx_question_shown() {
+    LX_QUESTION=$(lx_questions | head -n 1)
+    [ -n "$LX_QUESTION" ]
+}
+lx_no_question() {
+    [ -z "$(lx_questions)" ]
+}
+
 # Counts pixels of a PNG image: "ink" counts those that are not white,
 # "active" the olive ones of a highlighted connector (red and green alike,
 # well above blue).

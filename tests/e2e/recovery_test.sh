@@ -9,23 +9,6 @@ STATE="$XDG_STATE_HOME/lattrix"
 copies() {
     find "$STATE" -name '*.xml' 2>/dev/null | wc -l
 }
-# The program's dialogs: its other windows, except those of its main window.
-questions() {
-    local w
-    for w in $(lx_other_windows); do
-        case "$(xdotool getwindowname "$w" 2>/dev/null)" in
-        Lattrix*) ;;
-        *) echo "$w" ;;
-        esac
-    done
-}
-dialog_shown() {
-    DIALOG=$(questions | head -n 1)
-    [ -n "$DIALOG" ]
-}
-no_question() {
-    [ -z "$(questions)" ]
-}
 # Waits for a copy that holds everything handled so far: a command closes
 # only after every key before it, and the copy counted is written after.
 wait_for_copy() {
@@ -42,10 +25,10 @@ kill_hard() {
 # Starts the program and answers its recovery question with $1.
 start_and_answer() {
     lx_start
-    lx_poll "no recovery question" dialog_shown
-    lx_focus "$DIALOG"
+    lx_poll "no recovery question" lx_question_shown
+    lx_focus "$LX_QUESTION"
     lx_key "$1"
-    lx_poll "the question stayed" no_question
+    lx_poll "the question stayed" lx_no_question
 }
 
 # A saved document, then edits on top of it: a name, a class, a connector.
@@ -94,7 +77,7 @@ FIRST_LOG=$LOG
 LOG="$WORK/second.log"
 lx_start
 lx_idle
-[ -z "$(questions)" ] || fail "a running editor's copy was offered"
+lx_no_question || fail "a running editor's copy was offered"
 kill "$LX_PID"
 wait "$LX_PID" 2>/dev/null || true
 [ "$(copies)" = 1 ] || fail "the second editor touched the first one's copy"

@@ -120,22 +120,6 @@ print(ET.tostring(ET.parse(sys.argv[1]).getroot().find("workspace"), encoding="u
 PY
 }
 
-soak_questions() {
-    local w
-    for w in $(lx_other_windows); do
-        case "$(xdotool getwindowname "$w" 2>/dev/null)" in
-        Lattrix*) ;;
-        *) echo "$w" ;;
-        esac
-    done
-}
-soak_question_shown() {
-    QUESTION=$(soak_questions | head -n 1)
-    [ -n "$QUESTION" ]
-}
-soak_no_question() {
-    [ -z "$(soak_questions)" ]
-}
 
 # Starts the program again after it ended; when a copy was left, recovers
 # it (Return takes the default, "_Recover") and checks that the document
@@ -150,10 +134,10 @@ soak_restart() {
     if [ -z "$copy" ]; then
         return
     fi
-    lx_poll "no recovery question for $copy" soak_question_shown
-    lx_focus "$QUESTION"
+    lx_poll "no recovery question for $copy" lx_question_shown
+    lx_focus "$LX_QUESTION"
     xdotool key --clearmodifiers Return
-    lx_poll "the recovery question stayed" soak_no_question
+    lx_poll "the recovery question stayed" lx_no_question
     lx_focus "$LX_WID"
     RECOVERIES=$((RECOVERIES + 1))
     soak_copy_document "$WORK/expected-copy.xml" >"$WORK/expected-copy-doc.xml"
@@ -277,8 +261,8 @@ soak_cmd() {
 # it left behind (by a random ":r" that set unsaved changes aside); that
 # question is put off ("later"), and the file opens as it is.
 soak_cmd_done() {
-    if soak_question_shown; then
-        lx_focus "$QUESTION"
+    if lx_question_shown; then
+        lx_focus "$LX_QUESTION"
         xdotool key --clearmodifiers Escape
         lx_idle
     fi
