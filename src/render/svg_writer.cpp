@@ -204,7 +204,12 @@ class SvgWriter::Impl {
             }
             Glib::RefPtr<Pango::Font> font = layout->get_context()->load_font(desc);
             if (font) {
-                Glib::ustring resolved = font->describe().get_family();
+                // pangomm's describe() copies pango's description and never frees the original,
+                // so ask pango directly and free it here.
+                PangoFontDescription* described = pango_font_describe(font->gobj());
+                const char* fam = pango_font_description_get_family(described);
+                Glib::ustring resolved = fam != nullptr ? fam : "";
+                pango_font_description_free(described);
                 if (!resolved.empty() &&
                     resolved.find_first_of("\"'\\;{}") == Glib::ustring::npos) {
                     family = "'" + resolved + "', sans-serif";
