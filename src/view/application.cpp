@@ -1,9 +1,17 @@
 #include "view/application.hpp"
 
+#include <algorithm>
 #include <mutex>
 
 #include <gio/gio.h>
 #include <glib.h>
+#include <glibmm/fileutils.h>
+#include <glibmm/keyfile.h>
+#include <glibmm/miscutils.h>
+#include <gtkmm/recentmanager.h>
+
+#include "common/log.hpp"
+#include "ctrl/context.hpp"
 
 #include "view/main_window.hpp"
 
@@ -21,22 +29,98 @@ void register_resources() {
     std::call_once(once, [] { lattrix_register_resource(); });
 }
 
+namespace {
+constexpr const char* SIZE_GROUP = "window";
+// Larger than any screen: a file that says more is not to be believed.
+constexpr int MAX_SIDE = 32768;
+constexpr int MIN_SIDE = 100;
+}  // namespace
+
+std::optional<WindowSize> load_window_size(const std::string& path) {
+    Glib::KeyFile key_file;
+    auto* file = &key_file;
+    try {
+        if (!file->load_from_file(path)) {
+            return std::nullopt;
+        }
+        WindowSize size;
+        size.width = file->get_integer(SIZE_GROUP, "width");
+        size.height = file->get_integer(SIZE_GROUP, "height");
+        if (file->has_key(SIZE_GROUP, "maximized")) {
+            size.maximized = file->get_boolean(SIZE_GROUP, "maximized");
+        }
+        if (size.width < MIN_SIDE || size.height < MIN_SIDE || size.width > MAX_SIDE ||
+            size.height > MAX_SIDE) {
+            return std::nullopt;
+        }
+        return size;
+    } catch (const Glib::Error& e) {
+        LX_DEBUG("window size: %s", e.what().c_str());
+        return std::nullopt;
+    }
+}
+
+bool save_window_size(const std::string& path, const WindowSize& size) {
+    Glib::KeyFile key_file;
+    auto* file = &key_file;
+    file->set_integer(SIZE_GROUP, "width", std::clamp(size.width, MIN_SIDE, MAX_SIDE));
+    file->set_integer(SIZE_GROUP, "height", std::clamp(size.height, MIN_SIDE, MAX_SIDE));
+    file->set_boolean(SIZE_GROUP, "maximized", size.maximized);
+    if (g_mkdir_with_parents(Glib::path_get_dirname(path).c_str(), 0700) != 0) {
+        LX_DEBUG("window size: cannot make the folder of %s", path.c_str());
+        return false;
+    }
+    try {
+        // Written beside and renamed over: a full disk leaves the old file.
+        Glib::file_set_contents(path, file->to_data());
+        return true;
+    } catch (const Glib::Error& e) {
+        LX_DEBUG("window size: %s", e.what().c_str());
+        return false;
+    }
+}
+
+std::string window_size_path() {
+    return Glib::build_filename(Glib::get_user_config_dir(), "lattrix", "window.ini");
+}
+
 Glib::RefPtr<LattrixApp> LattrixApp::create() {
     return Glib::RefPtr<LattrixApp>(new LattrixApp());
 }
 
-LattrixApp::LattrixApp() : Gtk::Application("org.gtk.lattrix", Gio::APPLICATION_FLAGS_NONE) {}
+LattrixApp::LattrixApp() : Gtk::Application("org.gtk.lattrix", Gio::APPLICATION_HANDLES_OPEN) {}
 
 LattrixApp::~LattrixApp() {
     delete m_window;
 }
 
-void LattrixApp::on_activate() {
+bool LattrixApp::ensure_window() {
     if (m_window != nullptr) {
         m_window->present();
-        return;
+        return true;
     }
     m_window = new MainWindow(*this);
+    m_window->set_recent_manager(Gtk::RecentManager::get_default());
+    if (auto size = load_window_size(window_size_path())) {
+        m_window->set_default_size(size->width, size->height);
+        if (size->maximized) {
+            m_window->maximize();
+        }
+    }
+    // Kept when the window goes, however it goes (Exit, the close button).
+    m_window->signal_hide().connect([this] {
+        WindowSize size;
+        m_window->get_size(size.width, size.height);
+        size.maximized = m_window->is_maximized();
+        if (size.maximized) {
+            // The size to come back to is the one before maximizing.
+            if (auto old = load_window_size(window_size_path())) {
+                size.width = old->width;
+                size.height = old->height;
+            }
+        }
+        static_cast<void>(save_window_size(window_size_path(), size));
+    }, false);
     add_window(*m_window);
     // Hiding the window removes it from the application, which then quits;
     // the window object itself is released with the application.
@@ -44,6 +128,31 @@ void LattrixApp::on_activate() {
     // Once the window is up, so that a question about a copy left behind
     // by a crash has a window to stand on.
     m_window->start_recovery();
+    return false;
+}
+
+void LattrixApp::on_activate() {
+    ensure_window();
+}
+
+void LattrixApp::on_open(const type_vec_files& files, const Glib::ustring&) {
+    ensure_window();
+    if (files.empty()) {
+        return;
+    }
+    const std::string path = files.front()->get_path();
+    if (path.empty()) {
+        m_window->get_context()->show_message("open: " + files.front()->get_uri() +
+                                              " is not a local file");
+        return;
+    }
+    m_window->open_from_outside(path);
+    if (files.size() > 1) {
+        // One window, one document: say so rather than skip them unseen.
+        LX_DEBUG("open: %zu more files not opened", files.size() - 1);
+        m_window->get_context()->show_message("open: one document at a time; opened " +
+                                              files.front()->get_basename());
+    }
 }
 
 int run_application(int argc, char** argv) {

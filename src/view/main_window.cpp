@@ -5,6 +5,7 @@
 #include <glibmm/fileutils.h>
 #include <glibmm/miscutils.h>
 #include <gdkmm/pixbuf.h>
+#include <gtkmm/aboutdialog.h>
 #include <gtkmm/filefilter.h>
 #include <gtkmm/stock.h>
 
@@ -13,6 +14,7 @@
 #include "ctrl/context.hpp"
 #include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/document_file.hpp"
+#include "ctrl/modes/cell_mode.hpp"
 #include "model/workspace.hpp"
 #include "view/application.hpp"
 #include "render/exporting_canvas.hpp"
@@ -79,6 +81,39 @@ std::string manual_uri(const std::vector<std::string>& language_names) {
     return std::string(MANUAL_HOST) + manual_path(language_names);
 }
 
+std::string manual_location(const std::vector<std::string>& language_names,
+                            const std::vector<std::string>& manual_dirs) {
+    // "/release/0.01/doc-ja/" names the language's folder as its last part.
+    std::string folder = manual_path(language_names);
+    folder.pop_back();
+    folder = Glib::path_get_basename(folder);
+    for (const auto& dir : manual_dirs) {
+        const std::string index = Glib::build_filename(dir, folder, "index.html");
+        if (Glib::file_test(index, Glib::FILE_TEST_IS_REGULAR)) {
+            return Glib::filename_to_uri(index);
+        }
+    }
+    return manual_uri(language_names);
+}
+
+std::vector<std::string> installed_manual_dirs() {
+    std::vector<std::string> dirs;
+    // An installed tree moved elsewhere keeps its manual beside it.
+    gchar* exe = g_file_read_link("/proc/self/exe", nullptr);
+    if (exe != nullptr) {
+        const std::string prefix = Glib::path_get_dirname(Glib::path_get_dirname(exe));
+        g_free(exe);
+        dirs.push_back(Glib::build_filename(prefix, "share", "doc", "lattrix", "manual"));
+    }
+    dirs.emplace_back(LATTRIX_MANUAL_DIR);
+    return dirs;
+}
+
+std::string replace_question_text(const std::string& display_name, const std::string& new_path) {
+    const std::string name = display_name.empty() ? std::string("this workspace") : display_name;
+    return "Open " + new_path + " in place of " + name + "?";
+}
+
 MainWindow::MainWindow(const Glib::RefPtr<Gtk::Application>& app) {
     if (app) {
         set_application(app);
@@ -124,6 +159,14 @@ void MainWindow::build() {
     m_file_path_connection = m_ws->signal_file_path_changed().connect([this] {
         LX_DEBUG("NOTIFY!");
         update_title();
+        const std::string& path = m_ws->get_file_path();
+        if (m_recent && !path.empty()) {
+            Gtk::RecentManager::Data data;
+            data.mime_type = "application/x-lattrix+xml";
+            data.app_name = Glib::get_application_name();
+            data.app_exec = Glib::get_prgname() + " %f";
+            m_recent->add_item(Glib::filename_to_uri(path), data);
+        }
     });
     m_canvas = std::make_unique<Canvas>(m_ws);
     m_context = std::make_shared<Ctrl::Context>(m_ws, *m_canvas);
@@ -144,6 +187,7 @@ void MainWindow::build() {
 
     m_menu_bar = std::make_unique<MenuBar>(m_context);
     m_tool_bar = std::make_unique<ToolBar>(m_context);
+    add_accel_group(m_menu_bar->get_accel_group());
 
     build_disk_bar();
 
@@ -371,7 +415,17 @@ bool MainWindow::confirm_to_save_update() {
     }
 }
 
+void MainWindow::return_to_cell_mode() {
+    Ctrl::CtrlSwitcher::switch_to_edit_ctrl();
+    if (auto cell = m_context->get_mode<Ctrl::CellMode>()) {
+        m_context->set_now_mode(cell);
+    }
+}
+
 void MainWindow::new_file() {
+    // Leaving the editing first puts its last keys into the document, so the
+    // save question knows of them.
+    return_to_cell_mode();
     if (!confirm_to_save_update()) {
         return;
     }
@@ -379,7 +433,57 @@ void MainWindow::new_file() {
     queue_draw();
 }
 
+void MainWindow::open_from_outside(const std::string& path) {
+    return_to_cell_mode();
+    if (!confirm_to_save_update()) {
+        return;
+    }
+    // An untouched new window just takes the document.
+    if (!m_ws->get_file_path().empty() || m_ws->get_is_updated()) {
+        Gtk::MessageDialog dialog(*this, replace_question_text(get_display_file_name(), path),
+                                  false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+        dialog.add_button("_Keep", Gtk::RESPONSE_NO);
+        dialog.add_button("_Open", Gtk::RESPONSE_YES);
+        dialog.set_default_response(Gtk::RESPONSE_YES);
+        if (run_dialog(dialog) != Gtk::RESPONSE_YES) {
+            return;
+        }
+    }
+    static_cast<void>(open_path(path));
+    queue_draw();
+}
+
+void MainWindow::exit() {
+    return_to_cell_mode();
+    if (!confirm_to_save_update()) {
+        return;
+    }
+    m_context->get_document().forget_changes();
+    // The last window gone, the application ends.
+    hide();
+}
+
+void MainWindow::show_about() {
+    Gtk::AboutDialog about;
+    about.set_transient_for(*this);
+    about.set_modal(true);
+    about.set_program_name("Lattrix");
+    about.set_version(LATTRIX_VERSION);
+    about.set_comments("UML class diagrams on a grid, keyboard first");
+    about.set_license_type(Gtk::LICENSE_MIT_X11);
+    about.set_website(MANUAL_HOST);
+    about.set_website_label("Lattrix on the web");
+    register_resources();
+    try {
+        about.set_logo(Gdk::Pixbuf::create_from_resource("/org/gtk/lattrix/cls48.png"));
+    } catch (const Glib::Error& e) {
+        LX_DEBUG("%s", e.what().c_str());
+    }
+    run_dialog(about);
+}
+
 void MainWindow::open_file() {
+    return_to_cell_mode();
     if (!confirm_to_save_update()) {
         return;
     }
@@ -450,10 +554,17 @@ void MainWindow::show_help() {
     for (const gchar* const* name = g_get_language_names(); *name != nullptr; ++name) {
         langs.emplace_back(*name);
     }
+    const std::string location = manual_location(langs, installed_manual_dirs());
     try {
-        show_uri(manual_uri(langs), GDK_CURRENT_TIME);
+        show_uri(location, GDK_CURRENT_TIME);
     } catch (const Glib::Error& e) {
         LX_DEBUG("%s", e.what().c_str());
+        // Without a program for web pages, at least say where the manual is.
+        std::string shown = location;
+        if (location.rfind("file://", 0) == 0) {
+            shown = Glib::filename_from_uri(location);
+        }
+        m_context->show_message("manual: " + shown);
     }
 }
 
@@ -468,6 +579,24 @@ void MainWindow::init_action() {
     add_action("save-file", [this] { static_cast<void>(save_file(true)); });
     add_action("save-as-file", [this] { static_cast<void>(save_file(false)); });
     add_named_action("manual", &MainWindow::show_help);
+    add_named_action("exit", &MainWindow::exit);
+    add_named_action("version", &MainWindow::show_about);
+    add_action_with_parameter(
+        "open-recent", Glib::VARIANT_TYPE_STRING, [this](const Glib::VariantBase& param) {
+            auto uri = Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(param);
+            std::string path;
+            try {
+                path = Glib::filename_from_uri(uri.get());
+            } catch (const Glib::Error& e) {
+                m_context->show_message("open: " + e.what());
+                return;
+            }
+            return_to_cell_mode();
+            if (confirm_to_save_update()) {
+                static_cast<void>(open_path(path));
+                queue_draw();
+            }
+        });
     add_action_with_parameter(
         "export-png", Glib::VARIANT_TYPE_STRING, [this](const Glib::VariantBase& param) {
             auto path = Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(param);

@@ -18,6 +18,7 @@
 #include <gtkmm/infobar.h>
 #include <gtkmm/label.h>
 #include <gtkmm/messagedialog.h>
+#include <gtkmm/recentmanager.h>
 
 #include "ctrl/document_file.hpp"
 #include "model/recovery_store.hpp"
@@ -58,6 +59,17 @@ std::string recovery_question_text(const std::string& display_name, const std::s
 std::string manual_path(const std::vector<std::string>& language_names);
 // The manual's address for the given languages.
 std::string manual_uri(const std::vector<std::string>& language_names);
+// The manual for the given languages: the first of the installed manual
+// folders (each holding doc-en/ and doc-ja/) that has it, as a file
+// address; else the published one.
+std::string manual_location(const std::vector<std::string>& language_names,
+                            const std::vector<std::string>& manual_dirs);
+// Where an installed manual may be: beside the program's prefix, then the
+// folder it was built to be installed into.
+std::vector<std::string> installed_manual_dirs();
+// The question before a document named on the command line replaces the
+// one in the window.
+std::string replace_question_text(const std::string& display_name, const std::string& new_path);
 
 // The one window: it owns the document, the canvas and the editing
 // controller, and offers the document commands as window actions.
@@ -101,6 +113,18 @@ class MainWindow : public Gtk::ApplicationWindow {
     [[nodiscard]] bool confirm_to_save_update();
     void new_file();
     void open_file();
+    // A document named from outside (the command line, a launcher, a
+    // second start): replaces the window's document after the save
+    // question and, when one is shown, the question whether to replace.
+    void open_from_outside(const std::string& path);
+    // Asks the save question and closes the window, which ends the program.
+    void exit();
+    void show_about();
+    // Where documents opened and saved are announced; none by default, so
+    // that test windows leave the user's recent files alone.
+    void set_recent_manager(Glib::RefPtr<Gtk::RecentManager> recent) {
+        m_recent = std::move(recent);
+    }
     // Opens path as the open dialog does once a file is chosen; false with
     // a note on the command bar.
     [[nodiscard]] bool open_path(const std::string& path);
@@ -138,6 +162,9 @@ class MainWindow : public Gtk::ApplicationWindow {
     void build();
     void build_disk_bar();
     int run_dialog(Gtk::Dialog& dialog);
+    // Leaves any in-class editing and the command line for the cell mode,
+    // so a new document starts where a fresh window does.
+    void return_to_cell_mode();
 
     // Destroyed in reverse order: the bars hold the context, the command
     // bar's controller and the context refer to the canvas, so each goes
@@ -154,6 +181,7 @@ class MainWindow : public Gtk::ApplicationWindow {
     Gtk::Label m_disk_bar_label;
     sigc::connection m_disk_bar_connection;
     DialogRunner m_run_dialog;
+    Glib::RefPtr<Gtk::RecentManager> m_recent;
 };
 
 }  // namespace View

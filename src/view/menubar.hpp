@@ -3,7 +3,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include <gtkmm/accelgroup.h>
 #include <gtkmm/menubar.h>
 #include <gtkmm/menuitem.h>
 #include <sigc++/connection.h>
@@ -43,6 +45,24 @@ class MenuBar : public NamedActionBar<Gtk::MenuBar, MenuItem> {
 
     void on_activate_menu_item(const std::string& action_name) { run_named_action(action_name); }
     void on_activate_export() { run_export(); }
+
+    // The entries' desktop shortcuts; the window adds the group so they work
+    // wherever the focus is. A shortcut follows its entry's enabled state.
+    const Glib::RefPtr<Gtk::AccelGroup>& get_accel_group() const { return m_accel_group; }
+    struct Shortcut {
+        std::string action_name;
+        std::string accel;  // as gtk_accelerator_parse reads it
+    };
+    const std::vector<Shortcut>& get_shortcuts() const { return m_shortcuts; }
+
+  private:
+    // "Open Recent": the documents this program opened or saved lately,
+    // from the desktop's recent-files store; choosing one activates the
+    // window's "open-recent" with its address.
+    Gtk::MenuItem* new_recent_item(const char* label);
+
+    Glib::RefPtr<Gtk::AccelGroup> m_accel_group;
+    std::vector<Shortcut> m_shortcuts;
 };
 
 }  // namespace View

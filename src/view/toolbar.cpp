@@ -38,6 +38,9 @@ ToolButton::ToolButton(const std::string& tooltip_text, const std::string& actio
                        Callback callback)
     : m_action_name(action_name), m_callback(std::move(callback)) {
     set_tooltip_text(tooltip_text);
+    // The bar shows icons only; the label is what the overflow menu of a
+    // narrow window reads.
+    set_label(tooltip_text);
     // Connected before the first change so the initial grey icon is made too.
     property_sensitive().signal_changed().connect(
         sigc::mem_fun(*this, &ToolButton::on_update_sensitive));
@@ -117,6 +120,7 @@ const std::vector<Button>& buttons() {
 
 ToolBar::ToolBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action)
     : NamedActionBar(std::move(named_action)) {
+    set_toolbar_style(Gtk::TOOLBAR_ICONS);
     for (const Button& b : buttons()) {
         if (b.tooltip == nullptr) {
             append(*Gtk::make_managed<Gtk::SeparatorToolItem>());

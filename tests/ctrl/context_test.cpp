@@ -16,7 +16,8 @@ using namespace Ctrl;
 
 class ContextTest : public ::testing::Test, public CtrlFixture {};
 
-const NameSet APP_NAMES = {"new-file", "open-file", "save-file", "save-as-file", "export-png"};
+const NameSet APP_NAMES = {"new-file", "open-file", "save-file", "save-as-file",
+                           "export-png", "exit",      "version"};
 
 TEST_F(ContextTest, StartsInTheCellModeWithAllEightModes) {
     EXPECT_EQ(ctx->modes.size(), 8u);

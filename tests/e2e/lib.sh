@@ -117,15 +117,20 @@ lx_find_window() {
 # Recovery copies stay in the scratch directory: a scenario neither sees
 # copies of others nor leaves its own behind.
 export XDG_STATE_HOME="$WORK/state"
+# Likewise the remembered window size and the recent-files list.
+export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data"
 
-# Starts the program in the scratch directory and waits for its window.
+# Starts the program in the scratch directory (with the arguments given)
+# and waits for its window.
+LX_ARGS=()
 lx_spawn() {
-    (cd "$WORK" && exec "$LATTRIX") >"$LOG" 2>&1 &
+    (cd "$WORK" && exec "$LATTRIX" "${LX_ARGS[@]}") >"$LOG" 2>&1 &
     LX_PID=$!
 }
 
 lx_start() {
     LX_RETRIED=""
+    LX_ARGS=("$@")
     lx_spawn
     lx_poll "no window" lx_find_window
     lx_focus "$LX_WID"

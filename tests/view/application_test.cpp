@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-TEST(ApplicationTest, IsOrgGtkLattrixWithoutOptionsOfItsOwn) {
+TEST(ApplicationTest, IsOrgGtkLattrixAndOpensFiles) {
     auto app = View::LattrixApp::create();
     EXPECT_EQ(app->get_id(), "org.gtk.lattrix");
-    EXPECT_EQ(app->get_flags(), Gio::APPLICATION_FLAGS_NONE);
+    EXPECT_EQ(app->get_flags(), Gio::APPLICATION_HANDLES_OPEN);
 }

@@ -1,0 +1,159 @@
+// The window as a desktop program: shortcuts, the manual, the remembered
+// size, documents arriving from outside.
+#include <gtest/gtest.h>
+#include <glib/gstdio.h>
+#include <glibmm/fileutils.h>
+#include <glibmm/miscutils.h>
+#include <gtk/gtk.h>
+#include <gtkmm/aboutdialog.h>
+
+#include <string>
+#include <vector>
+
+#include "ctrl/ctrl_switcher.hpp"
+#include "ctrl/context.hpp"
+#include "ctrl/modes/cell_mode.hpp"
+#include "ctrl/modes/in_class_modes.hpp"
+#include "ctrl/modes/mode.hpp"
+#include "model/element_cells.hpp"
+#include "model/workspace.hpp"
+#include "view/application.hpp"
+#include "view/main_window.hpp"
+
+namespace {
+
+struct TempDir {
+    std::string path;
+    TempDir() {
+        gchar* p = g_dir_make_tmp("lattrix-desktop-XXXXXX", nullptr);
+        path = p;
+        g_free(p);
+    }
+    ~TempDir() { static_cast<void>(std::system(("rm -rf '" + path + "'").c_str())); }
+};
+
+}  // namespace
+
+// Every menu shortcut is one a mode never binds, so a shortcut takes no key
+// from any mode, and each reaches its menu entry through the window.
+TEST(DesktopTest, ShortcutsTakeNoModeKeyAndRunTheirEntries) {
+    View::MainWindow w;
+    const auto& shortcuts = w.get_menu_bar().get_shortcuts();
+    std::vector<std::string> names;
+    for (const auto& s : shortcuts) {
+        names.push_back(s.action_name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"new-file", "open-file", "save-file", "save-as-file",
+                                               "export-png", "exit", "undo", "redo", "manual"}));
+    for (const auto& [type, mode] : w.get_context()->modes) {
+        for (const auto& s : shortcuts) {
+            guint key = 0;
+            GdkModifierType mods{};
+            gtk_accelerator_parse(s.accel.c_str(), &key, &mods);
+            ASSERT_NE(key, 0u) << s.accel;
+            EXPECT_FALSE(mode->get_key_action_map().action(key, mods))
+                << s.accel << " is taken by " << mode->get_name();
+        }
+    }
+    // Each shortcut is in the window's group, on the entry that runs it.
+    auto group = w.get_menu_bar().get_accel_group();
+    for (const auto& s : shortcuts) {
+        guint key = 0;
+        GdkModifierType mods{};
+        gtk_accelerator_parse(s.accel.c_str(), &key, &mods);
+        EXPECT_NE(gtk_accel_group_query(group->gobj(), key, mods, nullptr), nullptr) << s.accel;
+    }
+    EXPECT_NE(g_slist_find(gtk_accel_groups_from_object(G_OBJECT(w.gobj())), group->gobj()),
+              nullptr);
+}
+
+TEST(DesktopTest, HelpPrefersTheInstalledManualInTheUsersLanguage) {
+    TempDir none, dir;
+    g_mkdir_with_parents((dir.path + "/doc-ja").c_str(), 0700);
+    Glib::file_set_contents(dir.path + "/doc-ja/index.html", "<html></html>");
+    // Only a Japanese manual here: Japanese users get it, others the web.
+    EXPECT_EQ(View::manual_location({"ja_JP", "ja"}, {none.path, dir.path}),
+              Glib::filename_to_uri(dir.path + "/doc-ja/index.html"));
+    EXPECT_EQ(View::manual_location({"en"}, {none.path, dir.path}), View::manual_uri({"en"}));
+    EXPECT_EQ(View::manual_location({"ja"}, {}), View::manual_uri({"ja"}));
+}
+
+TEST(DesktopTest, WindowSizeSurvivesOnlyWhenBelievable) {
+    TempDir dir;
+    const std::string path = dir.path + "/deep/er/window.ini";
+    EXPECT_FALSE(View::load_window_size(path).has_value());
+    ASSERT_TRUE(View::save_window_size(path, {900, 700, true}));
+    auto got = View::load_window_size(path);
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(got->width, 900);
+    EXPECT_EQ(got->height, 700);
+    EXPECT_TRUE(got->maximized);
+    // A hand-edited or damaged file is ignored, never obeyed.
+    for (const char* text : {"[window]\nwidth=99999999\nheight=500\n", "[window]\nwidth=-5\n",
+                             "garbage \x01\x02", "[window]\nwidth=800\nheight=x\n"}) {
+        Glib::file_set_contents(path, text);
+        EXPECT_FALSE(View::load_window_size(path).has_value()) << text;
+    }
+    // An unwritable place answers false and leaves nothing half-written.
+    EXPECT_FALSE(View::save_window_size("/proc/lattrix/window.ini", {800, 600, false}));
+}
+
+// New returns from text editing and the command line to the cell mode;
+// Exit and Version info. are offered; a document from outside asks before
+// it replaces a changed one.
+TEST(DesktopTest, NewAndOutsideOpensStartInTheCellMode) {
+    View::MainWindow w;
+    auto ctx = w.get_context();
+    std::vector<std::string> asked;
+    int answer = Gtk::RESPONSE_NO;
+    w.set_dialog_runner([&](Gtk::Dialog& d) {
+        if (auto* m = dynamic_cast<Gtk::MessageDialog*>(&d)) {
+            asked.push_back(m->property_text().get_value());
+        } else if (auto* a = dynamic_cast<Gtk::AboutDialog*>(&d)) {
+            asked.push_back("about " + a->get_version());
+            EXPECT_TRUE(static_cast<bool>(a->get_logo()));
+            EXPECT_FALSE(a->get_website().empty());
+        }
+        return answer;
+    });
+    auto names = ctx->enum_actionable_name();
+    EXPECT_TRUE(names.count("exit") && names.count("version"));
+    ASSERT_TRUE(ctx->action("version"));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].rfind("about ", 0), 0u);
+    EXPECT_GT(asked[0].size(), 6u);
+
+    ASSERT_TRUE(ctx->action("insert-class"));
+    ctx->set_now_mode(ctx->get_mode<Ctrl::InsertModeDirect>());
+    Ctrl::CtrlSwitcher::switch_to_cmd_ctrl();
+    asked.clear();
+    answer = Gtk::RESPONSE_NO;  // "_Don't save"
+    w.new_file();
+    EXPECT_EQ(ctx->get_now_mode(), ctx->get_mode<Ctrl::CellMode>());
+    EXPECT_EQ(Ctrl::CtrlSwitcher::get_now_ctrl(), ctx);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(w.get_ws()->get_element_cells()->count(), 0);
+
+    // An untouched window takes a document from outside without a word.
+    TempDir dir;
+    const std::string a = dir.path + "/a.xml";
+    ASSERT_TRUE(ctx->action("insert-class"));
+    std::string problem;
+    ASSERT_TRUE(ctx->get_document().save(a, problem)) << problem;
+    w.new_file();
+    asked.clear();
+    w.open_from_outside(a);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(w.get_ws()->get_file_path(), a);
+    // A window holding a document asks; keeping it changes nothing.
+    w.new_file();
+    ASSERT_TRUE(ctx->get_document().save(dir.path + "/b.xml", problem)) << problem;
+    answer = Gtk::RESPONSE_NO;
+    w.open_from_outside(a);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("a.xml"), std::string::npos);
+    EXPECT_EQ(w.get_ws()->get_file_path(), dir.path + "/b.xml");
+    answer = Gtk::RESPONSE_YES;
+    w.open_from_outside(a);
+    EXPECT_EQ(w.get_ws()->get_file_path(), a);
+}
