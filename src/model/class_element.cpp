@@ -158,6 +158,19 @@ Rectangle ClassElement::get_block2_div_rect() const {
                      block2_elem->get_rect().height + TEXT_MARGIN);
 }
 
+std::shared_ptr<TextElement> ClassElement::get_text_elem_at_xy(const Point& pt) const {
+    if (get_name_div_rect().contains_xy(pt)) {
+        return name_elem;
+    }
+    if (block1_shown && get_block1_div_rect().contains_xy(pt)) {
+        return block1_elem;
+    }
+    if (block2_shown && get_block2_div_rect().contains_xy(pt)) {
+        return block2_elem;
+    }
+    return nullptr;
+}
+
 Rectangle ClassElement::get_rect() const {
     double width = 0.0;
     double height = 0.0;

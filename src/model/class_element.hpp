@@ -36,6 +36,10 @@ class ClassElement : public Element {
     Rectangle get_name_div_rect() const;
     Rectangle get_block1_div_rect() const;
     Rectangle get_block2_div_rect() const;
+    // The shown text whose band holds pt (relative to the cell, as the
+    // texts' rectangles are), so an empty text can be clicked too; null
+    // outside the box.
+    std::shared_ptr<TextElement> get_text_elem_at_xy(const Point& pt) const;
 
     // The size is computed from the shown texts on every read; x and y are
     // those of the last layout.

@@ -1,5 +1,7 @@
 #include "model/text_element.hpp"
 
+#include <algorithm>
+
 namespace Model {
 
 std::string to_string(Align a) {
@@ -34,6 +36,19 @@ TextElement::TextElement(std::shared_ptr<ElementContext> elem_context)
 void TextElement::set_text(const std::string& text) {
     m_text = text;
     pango_layout->set_text(m_text);
+    measure();
+    m_signal_text_changed.emit();
+}
+
+void TextElement::set_editing(bool editing) {
+    if (is_editing == editing) {
+        return;
+    }
+    is_editing = editing;
+    measure();
+}
+
+void TextElement::measure() {
     Pango::Rectangle ink, logical;
     pango_layout->get_pixel_extents(ink, logical);
     // Measured to the far ink edges from the layout origin, so the text's
@@ -47,7 +62,13 @@ void TextElement::set_text(const std::string& text) {
         m_rect.width = ink.get_x() + ink.get_width();
         m_rect.height = ink.get_y() + ink.get_height();
     }
-    m_signal_text_changed.emit();
+    if (is_editing) {
+        // The caret may stand after the last space or on an empty last
+        // line; those have no ink but do have their line's logical box.
+        m_rect.width = std::max<double>(m_rect.width, logical.get_x() + logical.get_width()) +
+                       CARET_WIDTH;
+        m_rect.height = std::max<double>(m_rect.height, logical.get_y() + logical.get_height());
+    }
 }
 
 void TextElement::layout(const Rectangle& box) {

@@ -19,8 +19,14 @@ class TextElement : public Element {
     explicit TextElement(std::shared_ptr<ElementContext> elem_context);
 
     const std::string& get_text() const { return m_text; }
-    // Measures the text: the size reaches to the right and bottom ink edge.
+    // Measures the text: the size reaches to the right and bottom ink edge;
+    // while it is edited, also to the edges of every line, empty ones and
+    // trailing spaces included, and a caret's width beyond, so the box
+    // holds the caret wherever it stands.
     void set_text(const std::string& text);
+    // Starts or ends editing, measuring the text again for it.
+    void set_editing(bool editing);
+    static constexpr double CARET_WIDTH = 2.0;
     sigc::signal<void()>& signal_text_changed() { return m_signal_text_changed; }
 
     Rectangle get_rect() const override { return m_rect; }
@@ -45,6 +51,8 @@ class TextElement : public Element {
     std::string tag = "text";
 
   private:
+    void measure();
+
     std::string m_text;
     Rectangle m_rect;
     sigc::signal<void()> m_signal_text_changed;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <vector>
 #include <string>
 
 #include "common/serializing.hpp"
@@ -283,4 +285,54 @@ TEST_F(ElementTest, ReadingToleratesOddButHarmlessInput) {
     EXPECT_EQ(b->name_elem->get_text(), "no name");
     EXPECT_EQ(b->block1_elem->get_text(), "x");
     EXPECT_TRUE(ctx->get_uid_generator().is_used(0));
+}
+
+// Wherever the caret stands in a text being edited (after spaces, on an
+// empty line, in an empty text) it lies inside the text's own rectangle,
+// and so inside its class box; once editing ends the size is the one a
+// fresh load gives. Empty texts are clickable through their bands.
+TEST_F(ElementTest, EditedTextHoldsItsCaretAndEditingLeavesNoTrace) {
+    std::mt19937 rng(25);
+    const std::vector<std::string> pieces = {"a", "Wg", " ", "  ", "\n", "x()", "\u3042", ""};
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(rng() % 6); n > 0; --n) {
+            text += pieces[rng() % pieces.size()];
+        }
+        TextElement t(ctx);
+        t.set_text(text);
+        t.set_editing(true);
+        const Rectangle r = t.get_rect();
+        for (size_t i = 0; i <= text.size(); ++i) {
+            if (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) {
+                continue;  // inside a UTF-8 sequence
+            }
+            Pango::Rectangle pos = t.pango_layout->index_to_pos(static_cast<int>(i));
+            const double x = pos.get_x() / 1024.0, y = pos.get_y() / 1024.0;
+            const double h = pos.get_height() / 1024.0;
+            EXPECT_LE(x + TextElement::CARET_WIDTH, r.width + 1e-9) << "'" << text << "' at " << i;
+            EXPECT_GE(x, 0.0);
+            EXPECT_LE(y + h, r.height + 1e-9) << "'" << text << "' at " << i;
+        }
+        EXPECT_GT(r.height, 0.0);
+        // Typing while editing keeps the editing measure.
+        t.set_text(text + " ");
+        EXPECT_GE(t.get_rect().width, r.width);
+        t.set_text(text);
+        t.set_editing(false);
+        EXPECT_EQ(t.get_rect().width, measured(text).width) << text;
+        EXPECT_EQ(t.get_rect().height, measured(text).height) << text;
+    }
+
+    ClassElement cls(ctx);
+    cls.name_elem->set_text("");
+    cls.insert_block(1);
+    cls.block1_elem->set_text("");
+    cls.layout(Rectangle(0, 0, 200, 200));
+    const Rectangle name_band = cls.get_name_div_rect();
+    const Rectangle block_band = cls.get_block1_div_rect();
+    EXPECT_EQ(cls.get_text_elem_at_xy(Point(name_band.x + 1, name_band.y + 1)), cls.name_elem);
+    EXPECT_EQ(cls.get_text_elem_at_xy(Point(block_band.x + 1, block_band.y + 1)),
+              cls.block1_elem);
+    EXPECT_EQ(cls.get_text_elem_at_xy(Point(1, 1)), nullptr);
 }

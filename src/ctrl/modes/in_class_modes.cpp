@@ -12,6 +12,8 @@
 #include "ctrl/modes/in_class_text.hpp"
 #include "ctrl/text_editor.hpp"
 #include "model/class_element.hpp"
+#include "model/element_cells.hpp"
+#include "model/workspace.hpp"
 #include "model/text_element.hpp"
 
 namespace Ctrl {
@@ -37,9 +39,24 @@ void AbstractModeInClass::on_enter() {
     change_active_text_elem(klass->now_text_elem);
 }
 
+void AbstractModeInClass::relayout_editing_cell() {
+    // Only when the class is still the document's: after a new document or
+    // a load the cell holds something else, or nothing.
+    auto ws = m_ctrl.get_ws();
+    if (!ws || !ws->get_element_cells() || !m_editing_klass ||
+        ws->get_element_cells()->get(m_editing_cell_pos.h, m_editing_cell_pos.v) !=
+            m_editing_klass) {
+        return;
+    }
+    // Only the measure changed, not the document: a redraw, no "update".
+    ws->update_layout(m_editing_cell_pos);
+    m_ctrl.queue_redraw();
+}
+
 void AbstractModeInClass::on_exit() {
     if (m_editing_klass && m_editing_klass->now_text_elem) {
-        m_editing_klass->now_text_elem->is_editing = false;
+        m_editing_klass->now_text_elem->set_editing(false);
+        relayout_editing_cell();
     }
     m_update_conn.disconnect();
     m_overstep_conn.disconnect();
@@ -59,10 +76,11 @@ void AbstractModeInClass::change_active_text_elem(
     LX_RETURN_IF_FAIL(text_elem != nullptr);
     LX_RETURN_IF_FAIL(m_editing_klass != nullptr);
     if (m_editing_klass->now_text_elem) {
-        m_editing_klass->now_text_elem->is_editing = false;
+        m_editing_klass->now_text_elem->set_editing(false);
     }
     m_editing_klass->now_text_elem = text_elem;
-    text_elem->is_editing = true;
+    text_elem->set_editing(true);
+    relayout_editing_cell();
     // An undo or a block move may have shortened the text since the cursor
     // was last kept; a caret beyond the text must not be drawn or used.
     text_elem->cursor_index = fit_text_index(text_elem->get_text(), text_elem->cursor_index);
@@ -124,14 +142,7 @@ bool AbstractModeInClass::on_press_left_button(const Point& pt) {
     }
     Point local = pt;
     m_ctrl.translate_pt_wnd_to_cell(local);
-    std::shared_ptr<Model::TextElement> hit;
-    m_editing_klass->foreach_shown_text_elem([&](Model::TextElement& elem) {
-        if (!elem.get_rect().contains_xy(local)) {
-            return true;
-        }
-        hit = m_editing_klass->get_text_elem_at(m_editing_klass->get_text_elem_index(&elem));
-        return false;
-    });
+    std::shared_ptr<Model::TextElement> hit = m_editing_klass->get_text_elem_at_xy(local);
     if (!hit) {
         return true;
     }

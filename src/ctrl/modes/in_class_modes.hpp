@@ -68,6 +68,9 @@ class AbstractModeInClass : public Mode {
     const std::shared_ptr<TextEditor>& get_text_editor() const { return m_text_editor; }
 
   protected:
+    // Sizes the edited class's row and column again after the edited text
+    // was measured anew for editing, or for its end.
+    void relayout_editing_cell();
     // The editor's "update": text is set when the text changed.
     virtual void on_update_cb(const std::optional<std::string>& text, int cursor);
     // The editor's "overstep-cursor-limit": carries the movement on into the
