@@ -13,14 +13,16 @@ namespace View {
 
 namespace {
 
+// The selected connector has a colour of its own (a clear blue), apart from
+// the olive of the cell cursor, the selected range and selected text.
 constexpr const char* SCREEN[] = {
     "#111", "#222", "#880", "rgba(136,136,0,0.5)", "#000", "#eee", "#310", "#fff",
-    "#880", "#eee", "#880",
+    "#0cf", "#eee", "#880",
 };
 
 constexpr const char* EXPORT[] = {
     "#fff", "#0000", "#000", "rgba(136,136,0,0.5)", "#0000", "#000", "#0000", "#000",
-    "#880", "#000",  "#000",
+    "#06c", "#000",  "#000",
 };
 
 // A finite number at s, moving s past it.

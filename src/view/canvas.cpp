@@ -12,19 +12,28 @@ namespace View {
 
 double scroll_offset_component(CellDir axis, const CellPos& pos, const Rectangle& vr,
                                const Rectangle& gr, const Model::Grid& grid, double current) {
-    if (gr.get_end(axis) > vr.get_end(axis)) {
-        CellPos next = pos;
-        next.set(axis, pos.get(axis) + 1);
-        Rectangle r = grid.get_rectangle(next.h, next.v);
-        return -(r.get_end(axis) - vr.get_size(axis));
+    // The cursor keeps a whole neighbouring cell in view on each side, so
+    // its frame, drawn across the cell's border, is never cut.
+    CellPos next = pos;
+    next.set(axis, pos.get(axis) + 1);
+    CellPos prev = pos;
+    prev.set(axis, pos.get(axis) - 1);
+    const Rectangle next_r = grid.get_rectangle(next.h, next.v);
+    const Rectangle prev_r = grid.get_rectangle(prev.h, prev.v);
+    const double size = vr.get_size(axis);
+    double offset = current;
+    if (next_r.get_end(axis) > vr.get_end(axis)) {
+        offset = -(next_r.get_end(axis) - size);
+    } else if (prev_r.get_start(axis) < vr.get_start(axis)) {
+        offset = -prev_r.get_start(axis);
     }
-    if (gr.get_start(axis) < vr.get_start(axis)) {
-        CellPos prev = pos;
-        prev.set(axis, pos.get(axis) - 1);
-        Rectangle r = grid.get_rectangle(prev.h, prev.v);
-        return -r.get_start(axis);
+    // A view too small for the cursor and its neighbours shows the cursor.
+    if (gr.get_start(axis) < -offset) {
+        offset = -gr.get_start(axis);
+    } else if (gr.get_end(axis) > -offset + size && gr.get_size(axis) <= size) {
+        offset = -(gr.get_end(axis) - size);
     }
-    return current;
+    return offset;
 }
 
 Rectangle visible_rect(const Point& offset, int32_t width, int32_t height) {

@@ -365,15 +365,14 @@ lx_no_question() {
 }
 
 # Counts pixels of a PNG image: "ink" counts those that are not white,
-# "active" the olive ones of a highlighted connector (red and green alike,
-# well above blue).
+# "active" the blue ones of a highlighted connector (blue well above red).
 lx_png_count() {
     "$LX_CONVERT" "$1" -alpha off -format %c histogram:info:- | awk -v kind="$2" '
         match($0, /\(([0-9]+),([0-9]+),([0-9]+)\)/) {
             split(substr($0, RSTART + 1, RLENGTH - 2), c, ",")
             n = $1 + 0
             if (kind == "ink" && !(c[1] == 255 && c[2] == 255 && c[3] == 255)) total += n
-            if (kind == "active" && c[1] > 64 && c[1] - c[2] < 24 && c[2] - c[1] < 24 && c[3] < c[1] / 2) total += n
+            if (kind == "active" && c[3] > 128 && c[1] < c[3] / 2) total += n
         }
         END { print total + 0 }'
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using View::ColorMap;
 
 namespace {
@@ -50,8 +52,19 @@ TEST(ColorMapTest, ScreenAndExportMapsDifferWhereThePaperNeedsIt) {
     expect_rgba(paper->get_element_line(), 0, 0, 0, 1);
     expect_rgba(paper->get_active_element_line(), 0, 0, 0, 1);
     expect_rgba(paper->get_text(), 0, 0, 0, 1);
-    // The selected connector keeps its colour, so it stands out on paper too.
-    expect_rgba(paper->get_active_connector_line(), 136 / 255.0, 136 / 255.0, 0, 1);
+    // The selected connector has its own colour in both maps, apart from
+    // the cursor frame, the selected range and selected text.
+    expect_rgba(paper->get_active_connector_line(), 0, 0x66 / 255.0, 0xcc / 255.0, 1);
+    for (const ColorMap* m : {&screen, paper.get()}) {
+        for (const View::Rgba& other : {m->get_active_cell_frame(), m->get_selected_cell_fill(),
+                                        m->get_selected_text(), m->get_element_line()}) {
+            const View::Rgba& own = m->get_active_connector_line();
+            EXPECT_GT(std::abs(own.get_red() - other.get_red()) +
+                          std::abs(own.get_green() - other.get_green()) +
+                          std::abs(own.get_blue() - other.get_blue()),
+                      0.5);
+        }
+    }
     expect_rgba(paper->get_selected_cell_fill(), 136 / 255.0, 136 / 255.0, 0, 0.5);
 
     // Setters copy in.

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "model/workspace.hpp"
 #include "render/drawers/class_drawer.hpp"
 #include "render/drawers/connector_drawers.hpp"
@@ -65,17 +68,47 @@ TEST(CanvasScrollTest, BackToColumnZeroReturnsExactlyToTheOrigin) {
         0.0);
 }
 
-TEST(CanvasScrollTest, CellWhollyInViewKeepsTheOffset) {
+TEST(CanvasScrollTest, CellAndItsNeighboursInViewKeepTheOffset) {
     Model::Grid g = wide_grid();
-    Rectangle vr = visible_rect(Point(-100, 0), 250, 120);
+    Rectangle vr = visible_rect(Point(-100, 0), 350, 120);
     EXPECT_DOUBLE_EQ(
         scroll_offset_component(CellDir::H, CellPos(2, 0), vr, g.get_rectangle(2, 0), g, -100.0),
         -100.0);
-    // Touching the far edge exactly is still in view.
+    // A cursor touching the far edge has no neighbour in view: it scrolls.
     EXPECT_DOUBLE_EQ(
         scroll_offset_component(CellDir::H, CellPos(1, 0), visible_rect(Point(), 200, 50),
                                 g.get_rectangle(1, 0), g, 0.0),
-        0.0);
+        -100.0);
+}
+
+// Walking anywhere, one step at a time, through cells of any size: the
+// cursor's cell and both its neighbours stay wholly in view whenever the
+// view can hold them, and the cursor's cell always does.
+TEST(CanvasScrollTest, EveryStepKeepsANeighbourOfMarginOnBothSides) {
+    std::mt19937 rng(22);
+    Model::Grid g;
+    for (int i = 0; i < 60; ++i) {
+        g.get(CellDir::H).set_size(i, 20 + static_cast<int>(rng() % 150));
+    }
+    for (int view : {170, 300, 520, 900}) {
+        double offset = 0;
+        int32_t at = 0;
+        for (int step = 0; step < 400; ++step) {
+            at = std::clamp<int32_t>(at + ((rng() % 3 == 0) ? -1 : 1), 0, 58);
+            const CellPos pos(at, 0);
+            const Rectangle vr = visible_rect(Point(offset, 0), view, 100);
+            offset = scroll_offset_component(CellDir::H, pos, vr, g.get_rectangle(at, 0), g, offset);
+            const double start = -offset, end = start + view;
+            const Rectangle cur = g.get_rectangle(at, 0);
+            ASSERT_GE(cur.get_start(CellDir::H), start) << view << " step " << step;
+            ASSERT_LE(cur.get_end(CellDir::H), end) << view << " step " << step;
+            const Rectangle prev = g.get_rectangle(at - 1, 0), next = g.get_rectangle(at + 1, 0);
+            if (next.get_end(CellDir::H) - prev.get_start(CellDir::H) <= view) {
+                EXPECT_GE(prev.get_start(CellDir::H), start) << view << " step " << step;
+                EXPECT_LE(next.get_end(CellDir::H), end) << view << " step " << step;
+            }
+        }
+    }
 }
 
 TEST(CanvasScrollTest, VisibleRectTruncatesTheNegatedOffset) {
@@ -87,14 +120,15 @@ TEST(CanvasTest, SetCellPosScrollsBothAxesFromTheSameRectangles) {
     View::Canvas canvas(ws);
     make_wide(*ws->get_grid());
     // An unshown canvas has no surface yet: cell (1, 1) lies past both far
-    // edges, so each axis scrolls to the end of the following cell.
+    // edges, so each axis scrolls.
     Rectangle vr = canvas.get_rect();
     ASSERT_LT(vr.width, 100);
     int changes = 0;
     canvas.signal_view_offset_changed().connect([&] { ++changes; });
     canvas.set_cell_pos(CellPos(1, 1));
     EXPECT_EQ(canvas.get_cell_pos(), CellPos(1, 1));
-    EXPECT_EQ(canvas.get_view_offset(), Point(-(300 - vr.width), -(150 - vr.height)));
+    // Too small for a neighbour: the view starts at the cursor's cell.
+    EXPECT_EQ(canvas.get_view_offset(), Point(-100, -50));
     EXPECT_EQ(changes, 2);
     // The drawing context moves with the view.
     EXPECT_EQ(canvas.get_dc()->get_offset(), canvas.get_view_offset());
