@@ -9,7 +9,8 @@ PACKAGES=(
     libgtkmm-3.0-dev libxml2-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-vlgothic
+    desktop-file-utils appstream shared-mime-info libglib2.0-bin
     xvfb xauth xdotool x11-utils imagemagick
     graphviz
     zlib1g-dev librsvg2-bin

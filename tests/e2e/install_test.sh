@@ -25,15 +25,41 @@ key() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(head -n 1 "$desktop")" = "[Desktop Entry]" ] || fail "launcher does not start with [Desktop Entry]"
 [ "$(key Type)" = Application ] || fail "launcher Type is not Application"
 [ "$(key Name)" = Lattrix ] || fail "launcher Name is '$(key Name)'"
-[ "$(key Exec)" = lattrix ] || fail "launcher Exec is '$(key Exec)'"
+[ "$(key Exec)" = "lattrix %f" ] || fail "launcher Exec is '$(key Exec)'"
+[ "$(key MimeType)" = "application/x-lattrix+xml;" ] || fail "launcher MimeType is '$(key MimeType)'"
 cats=";$(key Categories)"
 [[ $cats == *";Development;"* && $cats == *";Graphics;"* ]] ||
     fail "launcher Categories '$(key Categories)' lack Development and Graphics"
 icon=$(key Icon)
 [ "$icon" = org.gtk.lattrix ] || fail "launcher Icon is '$icon'"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the launcher"
-fi
+# Setup installs both validators; a machine without them fails here rather
+# than passing unchecked.
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the launcher"
+metainfo="$prefix/share/metainfo/org.gtk.lattrix.metainfo.xml"
+[ -f "$metainfo" ] || fail "no share/metainfo/org.gtk.lattrix.metainfo.xml"
+appstreamcli validate --no-net "$metainfo" >"$prefix/appstream.log" 2>&1 ||
+    { cat "$prefix/appstream.log" >&2; fail "appstreamcli rejects the metainfo"; }
+
+# The document type: a document is known by its root element, any other
+# XML file stays generic XML.
+mime="$prefix/share/mime/packages/org.gtk.lattrix.xml"
+[ -f "$mime" ] || fail "no share/mime/packages/org.gtk.lattrix.xml"
+update-mime-database "$prefix/share/mime" >/dev/null 2>&1 || fail "update-mime-database rejects the type"
+grep -q '<root-XML namespaceURI="" localName="workspace"/>' "$mime" || fail "no root-XML match on workspace"
+! grep -q '<glob' "$mime" || fail "the type claims a file name pattern"
+# GLib trusts a unique name match (*.xml is application/xml) and sniffs only
+# names that match nothing, so the sniffing is tried on such names.
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+cp "$source_dir/examples/shop.xml" "$prefix/shop"
+printf '<?xml version="1.0"?>\n<project><workspace/></project>\n' >"$prefix/other"
+content_type() {
+    XDG_DATA_DIRS="$prefix/share:/usr/share" XDG_DATA_HOME="$prefix/nowhere" \
+        gio info -a standard::content-type "$1" | sed -n 's/.*standard::content-type: //p'
+}
+[ "$(content_type "$prefix/shop")" = application/x-lattrix+xml ] ||
+    fail "a document is seen as '$(content_type "$prefix/shop")'"
+[ "$(content_type "$prefix/other")" != application/x-lattrix+xml ] ||
+    fail "any XML file is taken for a document"
 
 # The launcher's icon name must resolve in the hicolor theme at the sizes
 # the files really have.
