@@ -50,8 +50,8 @@ Context::Context(std::shared_ptr<Model::Workspace> ws, View::Canvas& canvas)
     m_mouse_binder = std::make_unique<MouseBinder>(m_canvas, *this);
 
     m_name_action_map = std::make_unique<NameActionMap>();
-    for (const char* name : {"new-file", "open-file", "save-file", "save-as-file", "export-png",
-                             "exit", "version"}) {
+    for (const char* name :
+         {"new-file", "open-file", "save-file", "save-as-file", "export-png", "exit", "version"}) {
         std::string n(name);
         m_name_action_map->set(
             n, std::make_shared<ActionWrapper>([this, n] { return app_action(n); }));

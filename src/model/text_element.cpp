@@ -65,8 +65,8 @@ void TextElement::measure() {
     if (is_editing) {
         // The caret may stand after the last space or on an empty last
         // line; those have no ink but do have their line's logical box.
-        m_rect.width = std::max<double>(m_rect.width, logical.get_x() + logical.get_width()) +
-                       CARET_WIDTH;
+        m_rect.width =
+            std::max<double>(m_rect.width, logical.get_x() + logical.get_width()) + CARET_WIDTH;
         m_rect.height = std::max<double>(m_rect.height, logical.get_y() + logical.get_height());
     }
 }

@@ -108,19 +108,21 @@ bool LattrixApp::ensure_window() {
         }
     }
     // Kept when the window goes, however it goes (Exit, the close button).
-    m_window->signal_hide().connect([this] {
-        WindowSize size;
-        m_window->get_size(size.width, size.height);
-        size.maximized = m_window->is_maximized();
-        if (size.maximized) {
-            // The size to come back to is the one before maximizing.
-            if (auto old = load_window_size(window_size_path())) {
-                size.width = old->width;
-                size.height = old->height;
+    m_window->signal_hide().connect(
+        [this] {
+            WindowSize size;
+            m_window->get_size(size.width, size.height);
+            size.maximized = m_window->is_maximized();
+            if (size.maximized) {
+                // The size to come back to is the one before maximizing.
+                if (auto old = load_window_size(window_size_path())) {
+                    size.width = old->width;
+                    size.height = old->height;
+                }
             }
-        }
-        static_cast<void>(save_window_size(window_size_path(), size));
-    }, false);
+            static_cast<void>(save_window_size(window_size_path(), size));
+        },
+        false);
     add_window(*m_window);
     // Hiding the window removes it from the application, which then quits;
     // the window object itself is released with the application.

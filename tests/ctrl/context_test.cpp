@@ -16,7 +16,7 @@ using namespace Ctrl;
 
 class ContextTest : public ::testing::Test, public CtrlFixture {};
 
-const NameSet APP_NAMES = {"new-file", "open-file", "save-file", "save-as-file",
+const NameSet APP_NAMES = {"new-file",   "open-file", "save-file", "save-as-file",
                            "export-png", "exit",      "version"};
 
 TEST_F(ContextTest, StartsInTheCellModeWithAllEightModes) {

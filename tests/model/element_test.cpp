@@ -332,7 +332,6 @@ TEST_F(ElementTest, EditedTextHoldsItsCaretAndEditingLeavesNoTrace) {
     const Rectangle name_band = cls.get_name_div_rect();
     const Rectangle block_band = cls.get_block1_div_rect();
     EXPECT_EQ(cls.get_text_elem_at_xy(Point(name_band.x + 1, name_band.y + 1)), cls.name_elem);
-    EXPECT_EQ(cls.get_text_elem_at_xy(Point(block_band.x + 1, block_band.y + 1)),
-              cls.block1_elem);
+    EXPECT_EQ(cls.get_text_elem_at_xy(Point(block_band.x + 1, block_band.y + 1)), cls.block1_elem);
     EXPECT_EQ(cls.get_text_elem_at_xy(Point(1, 1)), nullptr);
 }

@@ -97,7 +97,8 @@ TEST(CanvasScrollTest, EveryStepKeepsANeighbourOfMarginOnBothSides) {
             at = std::clamp<int32_t>(at + ((rng() % 3 == 0) ? -1 : 1), 0, 58);
             const CellPos pos(at, 0);
             const Rectangle vr = visible_rect(Point(offset, 0), view, 100);
-            offset = scroll_offset_component(CellDir::H, pos, vr, g.get_rectangle(at, 0), g, offset);
+            offset =
+                scroll_offset_component(CellDir::H, pos, vr, g.get_rectangle(at, 0), g, offset);
             const double start = -offset, end = start + view;
             const Rectangle cur = g.get_rectangle(at, 0);
             ASSERT_GE(cur.get_start(CellDir::H), start) << view << " step " << step;

@@ -94,9 +94,9 @@ TEST(WindowIntegrationTest, BarsFollowTheModeAndCommandBarShowsItsName) {
     auto& ctx = *w.get_context();
     ASSERT_TRUE(std::dynamic_pointer_cast<Ctrl::CellMode>(ctx.get_now_mode()));
     // The cell mode's own names are on, plus the document commands.
-    for (const char* name : {"undo", "insert-class", "insert-row", "connect-dependency",
-                             "open-file", "save-as-file", "export-png", "manual", "exit",
-                             "version", "new-file"}) {
+    for (const char* name :
+         {"undo", "insert-class", "insert-row", "connect-dependency", "open-file", "save-as-file",
+          "export-png", "manual", "exit", "version", "new-file"}) {
         EXPECT_TRUE(menu_enabled(w, name)) << name;
     }
     EXPECT_TRUE(button_enabled(w, "new-file"));
