@@ -120,8 +120,13 @@ bool CmdCtrl::exit_cmd_mode() {
 }
 
 bool CmdCtrl::export_image(const std::string& file_path, View::ExportFormat format) {
-    auto canvas = View::ExportingCnavas::new_for_selection(m_ws, m_main_ctrl.get_selected_range());
-    return canvas != nullptr && canvas->export_(file_path, format);
+    bool ok = false;
+    m_main_ctrl.with_document_layout([&] {
+        auto canvas =
+            View::ExportingCnavas::new_for_selection(m_ws, m_main_ctrl.get_selected_range());
+        ok = canvas != nullptr && canvas->export_(file_path, format);
+    });
+    return ok;
 }
 
 bool CmdCtrl::run_command(const std::string& command) {

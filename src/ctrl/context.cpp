@@ -111,6 +111,17 @@ void Context::queue_redraw() {
     m_canvas.update();
 }
 
+void Context::with_document_layout(const std::function<void()>& fn) {
+    auto in_class = std::dynamic_pointer_cast<AbstractModeInClass>(m_now_mode);
+    if (in_class) {
+        in_class->set_editing_measure(false);
+    }
+    fn();
+    if (in_class) {
+        in_class->set_editing_measure(true);
+    }
+}
+
 void Context::active(bool is_active) {
     AbstractCtrl::active(is_active);
     if (is_active) {

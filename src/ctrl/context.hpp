@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -95,6 +96,10 @@ class Context : public AbstractCtrl,
     std::shared_ptr<Model::ClassElement> class_at_cursor() const;
     // Queues a redraw of the canvas.
     void queue_redraw();
+    // Runs fn with the layout the document alone gives: a text being edited
+    // is measured as it is saved (its caret's room set aside) meanwhile, so
+    // an export shows what a fresh load would.
+    void with_document_layout(const std::function<void()>& fn);
 
     // Focuses the canvas when activated.
     void active(bool is_active) override;

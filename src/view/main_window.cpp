@@ -531,7 +531,7 @@ std::shared_ptr<ExportingCnavas> MainWindow::new_exporting_canvas() {
 
 void MainWindow::export_png(const std::string& file_path) {
     // The area is the one selected now, before any dialog runs.
-    auto canvas = new_exporting_canvas();
+    const auto range = m_context->get_selected_range();
     std::string path = file_path;
     // A name without a known extension is written as PNG, unless the
     // chooser's format says otherwise.
@@ -543,8 +543,13 @@ void MainWindow::export_png(const std::string& file_path) {
             format = get_export_format(*dialog, path).value_or(ExportFormat::PNG);
         }
     }
-    if (!path.empty() && !canvas->export_(path, format)) {
-        LX_DEBUG("cannot export to %s", path.c_str());
+    if (!path.empty()) {
+        m_context->with_document_layout([&] {
+            auto canvas = ExportingCnavas::new_for_selection(m_ws, range);
+            if (!canvas || !canvas->export_(path, format)) {
+                LX_DEBUG("cannot export to %s", path.c_str());
+            }
+        });
     }
     queue_draw();
 }

@@ -1,22 +1,17 @@
 // The window as a desktop program: shortcuts, the manual, the remembered
-// size, documents arriving from outside.
+// size. The rest is driven end to end by tests/e2e/desktop_test.sh.
 #include <gtest/gtest.h>
 #include <glib/gstdio.h>
 #include <glibmm/fileutils.h>
 #include <glibmm/miscutils.h>
 #include <gtk/gtk.h>
-#include <gtkmm/aboutdialog.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "ctrl/ctrl_switcher.hpp"
 #include "ctrl/context.hpp"
-#include "ctrl/modes/cell_mode.hpp"
-#include "ctrl/modes/in_class_modes.hpp"
 #include "ctrl/modes/mode.hpp"
-#include "model/element_cells.hpp"
-#include "model/workspace.hpp"
 #include "view/application.hpp"
 #include "view/main_window.hpp"
 
@@ -96,64 +91,4 @@ TEST(DesktopTest, WindowSizeSurvivesOnlyWhenBelievable) {
     }
     // An unwritable place answers false and leaves nothing half-written.
     EXPECT_FALSE(View::save_window_size("/proc/lattrix/window.ini", {800, 600, false}));
-}
-
-// New returns from text editing and the command line to the cell mode;
-// Exit and Version info. are offered; a document from outside asks before
-// it replaces a changed one.
-TEST(DesktopTest, NewAndOutsideOpensStartInTheCellMode) {
-    View::MainWindow w;
-    auto ctx = w.get_context();
-    std::vector<std::string> asked;
-    int answer = Gtk::RESPONSE_NO;
-    w.set_dialog_runner([&](Gtk::Dialog& d) {
-        if (auto* m = dynamic_cast<Gtk::MessageDialog*>(&d)) {
-            asked.push_back(m->property_text().get_value());
-        } else if (auto* a = dynamic_cast<Gtk::AboutDialog*>(&d)) {
-            asked.push_back("about " + a->get_version());
-            EXPECT_TRUE(static_cast<bool>(a->get_logo()));
-            EXPECT_FALSE(a->get_website().empty());
-        }
-        return answer;
-    });
-    auto names = ctx->enum_actionable_name();
-    EXPECT_TRUE(names.count("exit") && names.count("version"));
-    ASSERT_TRUE(ctx->action("version"));
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].rfind("about ", 0), 0u);
-    EXPECT_GT(asked[0].size(), 6u);
-
-    ASSERT_TRUE(ctx->action("insert-class"));
-    ctx->set_now_mode(ctx->get_mode<Ctrl::InsertModeDirect>());
-    Ctrl::CtrlSwitcher::switch_to_cmd_ctrl();
-    asked.clear();
-    answer = Gtk::RESPONSE_NO;  // "_Don't save"
-    w.new_file();
-    EXPECT_EQ(ctx->get_now_mode(), ctx->get_mode<Ctrl::CellMode>());
-    EXPECT_EQ(Ctrl::CtrlSwitcher::get_now_ctrl(), ctx);
-    EXPECT_EQ(asked.size(), 1u);
-    EXPECT_EQ(w.get_ws()->get_element_cells()->count(), 0);
-
-    // An untouched window takes a document from outside without a word.
-    TempDir dir;
-    const std::string a = dir.path + "/a.xml";
-    ASSERT_TRUE(ctx->action("insert-class"));
-    std::string problem;
-    ASSERT_TRUE(ctx->get_document().save(a, problem)) << problem;
-    w.new_file();
-    asked.clear();
-    w.open_from_outside(a);
-    EXPECT_TRUE(asked.empty());
-    EXPECT_EQ(w.get_ws()->get_file_path(), a);
-    // A window holding a document asks; keeping it changes nothing.
-    w.new_file();
-    ASSERT_TRUE(ctx->get_document().save(dir.path + "/b.xml", problem)) << problem;
-    answer = Gtk::RESPONSE_NO;
-    w.open_from_outside(a);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_NE(asked[0].find("a.xml"), std::string::npos);
-    EXPECT_EQ(w.get_ws()->get_file_path(), dir.path + "/b.xml");
-    answer = Gtk::RESPONSE_YES;
-    w.open_from_outside(a);
-    EXPECT_EQ(w.get_ws()->get_file_path(), a);
 }

@@ -53,6 +53,15 @@ void AbstractModeInClass::relayout_editing_cell() {
     m_ctrl.queue_redraw();
 }
 
+void AbstractModeInClass::set_editing_measure(bool on) {
+    if (!m_editing_klass || !m_editing_klass->now_text_elem ||
+        m_editing_klass->now_text_elem->is_editing == on) {
+        return;
+    }
+    m_editing_klass->now_text_elem->set_editing(on);
+    relayout_editing_cell();
+}
+
 void AbstractModeInClass::on_exit() {
     if (m_editing_klass && m_editing_klass->now_text_elem) {
         m_editing_klass->now_text_elem->set_editing(false);

@@ -67,6 +67,10 @@ class AbstractModeInClass : public Mode {
     // The editor of the active text element, or null outside the mode.
     const std::shared_ptr<TextEditor>& get_text_editor() const { return m_text_editor; }
 
+    // Whether the edited text is measured for editing (room for the caret
+    // on empty lines and after spaces) or as it is saved.
+    void set_editing_measure(bool on);
+
   protected:
     // Sizes the edited class's row and column again after the edited text
     // was measured anew for editing, or for its end.
