@@ -470,10 +470,12 @@ void MainWindow::show_about() {
     about.set_program_name("Lattrix");
     about.set_version(LATTRIX_VERSION);
     about.set_comments("UML class diagrams on a grid, keyboard first");
-    // The project has not chosen a public licence yet, so nothing is granted that it might not mean.
+    // The project has not chosen a public licence yet, so nothing is granted that it might not
+    // mean.
     about.set_copyright("Copyright \u00a9 2026 the Lattrix developers");
     about.set_license_type(Gtk::LICENSE_CUSTOM);
-    about.set_license("All rights reserved. The project has not chosen a licence for public use yet.");
+    about.set_license(
+        "All rights reserved. The project has not chosen a licence for public use yet.");
     about.set_website(MANUAL_HOST);
     about.set_website_label("Lattrix on the web");
     register_resources();
