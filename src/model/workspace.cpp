@@ -187,7 +187,14 @@ bool Workspace::add_class(const CellPos& pos, std::shared_ptr<Element> elem) {
         m_parts.log_diff->add_element(pos, elem);
     }
     m_parts.router->add_terminatable_node(pos);
-    update_layout(pos);
+    lay_out_lines_of(pos);
+    if (m_deferring) {
+        m_touched.push_back(pos);
+        return true;
+    }
+    // The new box may stand where connectors ran, and its cell opens new
+    // corners to turn at.
+    settle({pos});
     m_signal_update.emit();
     return true;
 }
@@ -197,20 +204,22 @@ bool Workspace::rm_class(const CellPos& pos) {
     if (!elem) {
         return false;
     }
-    ConnectorList cons = in_uid_order(*m_parts.connector_set->enum_connectors_has_term_at(pos));
-    ConnectorList rel = enum_related_connectors(cons);
-    for (const auto& con : cons) {
+    for (const auto& con : in_uid_order(*m_parts.connector_set->enum_connectors_has_term_at(pos))) {
         remove_connector_without_layout(con);
+        release_neighbours(*con);
     }
     if (m_parts.log_diff) {
         m_parts.log_diff->rm_element(pos, elem);
     }
     m_parts.element_cells->remove(pos.h, pos.v);
     m_parts.router->rm_terminatable_node(pos);
-    for (const auto& con : rel) {
-        update_connector_route(con);
+    lay_out_lines_of(pos);
+    if (m_deferring) {
+        m_touched.push_back(pos);
+        return true;
     }
-    update_layout(pos);
+    // The freed cell may give other connectors a shorter way.
+    settle({pos});
     m_signal_update.emit();
     return true;
 }
@@ -234,24 +243,21 @@ bool Workspace::rm_class_range(const CellRange& range) {
             }
             return true;
         });
+    for (const auto& con : cons) {
+        remove_connector_without_layout(con);
+        release_neighbours(*con);
+    }
+    std::vector<CellPos> cells;
     for (const auto& [pos, elem] : classes) {
         if (m_parts.log_diff) {
             m_parts.log_diff->rm_element(pos, elem);
         }
         m_parts.element_cells->remove(pos.h, pos.v);
         m_parts.router->rm_terminatable_node(pos);
-        update_layout(pos);
+        lay_out_lines_of(pos);
+        cells.push_back(pos);
     }
-    ConnectorList rel = enum_related_connectors(cons);
-    for (const auto& con : cons) {
-        remove_connector_without_layout(con);
-    }
-    for (const auto& con : rel) {
-        update_connector_route(con);
-    }
-    // The re-routed connectors would otherwise be drawn unspread, at their
-    // cells' edges, until some later edit happened to lay them out.
-    m_parts.seg_layouter->layout_not_laid_out_segs();
+    settle(cells);
     m_signal_update.emit();
     return true;
 }
@@ -275,6 +281,37 @@ void Workspace::reroute_all() {
     m_parts.seg_layouter->layout_not_laid_out_segs();
 }
 
+bool Workspace::reroute_if_changed(AbstractConnectorElement& con) {
+    auto found = m_parts.router->new_shortest_route(con.start_pos, con.end_pos);
+    const auto fresh = found->new_segments();
+    const auto& old = con.get_segments();
+    // Segments that are not members yet (a connector just put back) are
+    // handed over even when the route stays.
+    bool same =
+        fresh.size() == old.size() && (old.empty() || m_parts.seg_layouter->contains(old.front()));
+    for (size_t i = 0; same && i < old.size(); ++i) {
+        same = old[i]->start == fresh[i]->start && old[i]->end == fresh[i]->end;
+    }
+    if (same) {
+        return false;
+    }
+    remove_segments(*m_parts.seg_layouter, con);
+    release_neighbours(con);
+    con.update_route(*found);
+    add_segments(*m_parts.seg_layouter, con);
+    return true;
+}
+
+void Workspace::settle(const std::vector<CellPos>& changed) {
+    for (const auto& con : in_uid_order(*m_parts.connector_set)) {
+        reroute_if_changed(*con);
+    }
+    for (const auto& pos : changed) {
+        m_parts.seg_layouter->set_seg_laid_out_on_cross_line(pos, false);
+    }
+    m_parts.seg_layouter->layout_not_laid_out_segs();
+}
+
 bool Workspace::insert_line(CellDir dir, int32_t index) {
     if (!is_valid_index(index)) {
         return false;
@@ -289,10 +326,14 @@ bool Workspace::insert_line(CellDir dir, int32_t index) {
     m_parts.element_cells->insert_line(dir, index, 1, nullptr);
     m_parts.router->insert_line(dir, index, 1, nullptr);
     m_parts.grid->get(dir).ins(index);
-    reroute_all();
     if (m_parts.log_diff) {
         m_parts.log_diff->insert_line(dir, index);
     }
+    if (m_deferring) {
+        m_lines_changed = true;
+        return true;
+    }
+    reroute_all();
     m_signal_update.emit();
     return true;
 }
@@ -324,10 +365,14 @@ bool Workspace::remove_line(CellDir dir, int32_t index) {
     for (const auto& pos : kept) {
         lay_out_lines_of(pos);
     }
-    reroute_all();
     if (m_parts.log_diff) {
         m_parts.log_diff->rm_line(dir, index);
     }
+    if (m_deferring) {
+        m_lines_changed = true;
+        return true;
+    }
+    reroute_all();
     m_signal_update.emit();
     return true;
 }
@@ -475,6 +520,12 @@ bool Workspace::rm_floating_connector() {
 
 void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
     LX_RETURN_IF_FAIL(diff != nullptr);
+    // Everything the record names goes back in place first and is routed
+    // once at the end: a connector routed while its classes are still
+    // missing would run through them once they are back.
+    m_deferring = true;
+    m_touched.clear();
+    m_lines_changed = false;
     if (const auto& line = diff->get_removed_line()) {
         remove_line(line->dir, line->index);
     }
@@ -518,7 +569,13 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
             con->set_is_laid_out(false);
         }
     }
-    m_parts.seg_layouter->layout_not_laid_out_segs();
+    m_deferring = false;
+    if (m_lines_changed) {
+        reroute_all();
+    } else {
+        settle(m_touched);
+    }
+    m_touched.clear();
     m_signal_update.emit();
 }
 

@@ -179,12 +179,25 @@ class Workspace : public ISerializable {
     // up. Call it once con's segments have left the layouter.
     void release_neighbours(const AbstractConnectorElement& con);
     void reroute_all();
+    // Routes con anew; when the route differs from the one it has, its
+    // segments are replaced and their old neighbours released. The new
+    // segments are left for the next layout pass. True when replaced.
+    bool reroute_if_changed(AbstractConnectorElement& con);
+    // After classes were added or removed at the cells changed (their lines
+    // already re-sized): re-routes what may run another way now and spreads
+    // what moved, so the diagram is the one its saved document reads back as.
+    void settle(const std::vector<CellPos>& changed);
     void drop_outside_table();
     void make_uids_unique();
 
     Parts m_parts;
     double m_cell_margin = DEFAULT_CELL_MARGIN;
     bool m_is_updated = false;
+    // While patch replays a record, class and line operations leave routing
+    // to its end and note here what they changed.
+    bool m_deferring = false;
+    bool m_lines_changed = false;
+    std::vector<CellPos> m_touched;
     std::string m_file_path;
     sigc::signal<void()> m_signal_update;
     sigc::signal<void()> m_signal_file_path_changed;

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_set>
+#include <utility>
 
 #include "common/cell_range_index.hpp"
 #include "common/cell_range_set.hpp"
 #include "common/log.hpp"
+#include "model/connector_element.hpp"
 #include "model/connector_terms.hpp"
 #include "model/element.hpp"
 #include "model/grid.hpp"
@@ -16,6 +18,20 @@
 
 namespace Model {
 
+namespace {
+
+// The connector's uid and the segment's place in its route; a segment
+// without a connector (only in tests) sorts first, in the order given.
+std::pair<uint32_t, int> document_order(const Segment& seg) {
+    int index = 0;
+    for (const Segment* p = seg.prev; p != nullptr; p = p->prev) {
+        ++index;
+    }
+    return {seg.connector != nullptr ? seg.connector->get_uid() : 0u, index};
+}
+
+}  // namespace
+
 RelatedSegments::RelatedSegments(const std::vector<Segment*>& seg_set, Segment& seg,
                                  const Grid& grid)
     : m_grid(grid) {
@@ -24,7 +40,6 @@ RelatedSegments::RelatedSegments(const std::vector<Segment*>& seg_set, Segment& 
     m_cell_pos_orth = seg.get_cell_pos_orth();
     seg.init_link_spring();
     CellRangeIndex range = seg.get_range_without_elem();
-    count_e1_and_e2(seg);
 
     std::unordered_set<const Segment*> members{&seg};
     // The candidates that can join at all, with their ranges, worked out
@@ -54,9 +69,24 @@ RelatedSegments::RelatedSegments(const std::vector<Segment*>& seg_set, Segment& 
             m_segs.push_back(c.seg);
             c.seg->init_link_spring();
             range = range.or_(c.range);
-            count_e1_and_e2(*c.seg);
             grown = true;
         }
+    }
+
+    // The members in an order the document fixes (connector uid, then place
+    // in the route), whichever member the group was built from and in
+    // whatever order the segments joined the layouter: the first member
+    // chooses e1 and e2, and the spreading breaks its ties by this order, so
+    // an undone or reloaded diagram comes out the same as the first time.
+    std::stable_sort(m_segs.begin(), m_segs.end(), [](const Segment* a, const Segment* b) {
+        return document_order(*a) < document_order(*b);
+    });
+    m_e1 = nullptr;
+    m_e2 = nullptr;
+    m_e1_count = 0;
+    m_e2_count = 0;
+    for (const Segment* s : m_segs) {
+        count_e1_and_e2(*s);
     }
 
     const CellDir across = inv(m_hv);

@@ -31,7 +31,7 @@ class RelatedSegments {
     RelatedSegments(const RelatedSegments&) = delete;
     RelatedSegments& operator=(const RelatedSegments&) = delete;
 
-    // Members in insertion order until layout() sorts them.
+    // Members by connector uid and place in the route until layout() sorts them.
     const std::vector<Segment*>& get_segments() const { return m_segs; }
     CellDir get_hv() const { return m_hv; }
     int32_t get_cell_pos_orth() const { return m_cell_pos_orth; }
