@@ -20,6 +20,7 @@
 #include "render/color_map.hpp"
 #include "render/drawer_context.hpp"
 #include "render/drawers/drawer_list.hpp"
+#include "view/zoom.hpp"
 
 extern char** environ;
 
@@ -52,6 +53,51 @@ void BM_CanvasFrame(benchmark::State& state) {
         // Make sure cairo has really put every pixel in place.
         dc->get_surface()->flush();
     }
+}
+
+// One frame of a 1000 x 800 view of the 1000-class diagram at a zoom level
+// (percent; 0 is the level Fit chooses for the whole diagram), centred on
+// the middle class, as the canvas paints it: below the level where text can
+// be read, boxes go without their texts.
+void BM_CanvasFrameZoom(benchmark::State& state) {
+    constexpr int N = 1000;
+    constexpr int W = 1000;
+    constexpr int H = 800;
+    auto ws = std::make_shared<Model::Workspace>();
+    if (!ws->load(Bench::document_path(N))) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const Bench::GenClass& mid = Bench::middle_class(Bench::diagram(N));
+    const CellPos cursor(mid.h, mid.v);
+    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
+    if (!dc->configure_img(W, H)) {
+        state.SkipWithError("no image surface");
+        return;
+    }
+    dc->set_color_map(std::make_shared<View::ColorMap>());
+    dc->set_cell_pos(cursor);
+    double zoom = static_cast<double>(state.range(0)) / 100.0;
+    Point offset;
+    if (state.range(0) == 0) {
+        const View::Zoom::Fit fit = View::Zoom::fit(View::Zoom::diagram_area(*ws, cursor), W, H);
+        zoom = fit.zoom;
+        offset = fit.offset;
+    } else {
+        const Rectangle cell = ws->get_grid()->get_rectangle(mid.h, mid.v);
+        offset = Point(-(cell.x + cell.width / 2 - W / zoom / 2),
+                       -(cell.y + cell.height / 2 - H / zoom / 2));
+        offset = View::Zoom::clamp_offset(offset, zoom, W, H, View::Zoom::world_area(*ws));
+    }
+    dc->set_scale(zoom);
+    dc->set_draws_texts(zoom >= View::Zoom::MIN_TEXT);
+    dc->set_offset(offset);
+    const View::DrawerList drawers = View::new_canvas_drawers(dc);
+    for (auto _ : state) {
+        View::draw_all(drawers, *dc);
+        dc->get_surface()->flush();
+    }
+    state.counters["zoom_pct"] = zoom * 100.0;
 }
 
 // lattrix-export as a user runs it: start, read, route, lay out, paint,
@@ -93,5 +139,13 @@ int main(int argc, char** argv) {
     Glib::init();
     Bench::register_sized("canvas_frame_1000x800", BM_CanvasFrame, 0.2);
     Bench::register_sized("export_tool_png", BM_ExportToolPng, 0.5, true);
+    for (int pct : {0, 10, 25, 50, 100, 200, 400}) {
+        benchmark::RegisterBenchmark("canvas_frame_zoom_1000_classes", BM_CanvasFrameZoom)
+            ->Arg(pct)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.2)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
     return Bench::run_benchmarks(argc, argv);
 }

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include <glibmm/miscutils.h>
+
 #include <gtkmm/widget.h>
 #include <gtkmm/window.h>
 #include <pangomm/fontdescription.h>
@@ -10,6 +12,7 @@
 #include "ctrl/command_action_map.hpp"
 #include "ctrl/context.hpp"
 #include "ctrl/document_file.hpp"
+#include "ctrl/path_completion.hpp"
 #include "ctrl/key_action_map.hpp"
 #include "ctrl/modes/mode.hpp"
 #include "ctrl/text_editor.hpp"
@@ -41,8 +44,17 @@ CmdCtrl::CmdCtrl(std::shared_ptr<Model::Workspace> ws, Gtk::Widget& widget, Cont
 void CmdCtrl::init() {
     m_key_binder = std::make_unique<KeyBinder>(m_widget, *this);
     line_layout = new_pango_layout();
-    m_update_mode_connection = m_main_ctrl.signal_update_mode().connect(
-        [this](const std::shared_ptr<Mode>& mode) { update_mode(mode); });
+    // A mode change, by key or by mouse, always shows the new mode: any
+    // note about an earlier command is over.
+    m_update_mode_connection =
+        m_main_ctrl.signal_update_mode().connect([this](const std::shared_ptr<Mode>& mode) {
+            m_message.clear();
+            update_mode(mode);
+        });
+    m_find_connection = m_main_ctrl.signal_find().connect([this] {
+        m_kind = Kind::FIND;
+        CtrlSwitcher::switch_to_cmd_ctrl();
+    });
     update_mode(m_main_ctrl.get_now_mode());
     prompt_layout = new_pango_layout();
     prompt_layout->set_text(":");
@@ -66,6 +78,7 @@ CmdCtrl::~CmdCtrl() {
     m_editor_update_connection.disconnect();
     m_canvas_event_connection.disconnect();
     m_message_connection.disconnect();
+    m_find_connection.disconnect();
     text_editor.reset();
     m_key_binder.reset();
 }
@@ -92,6 +105,11 @@ void CmdCtrl::active(bool is_active) {
     LX_DEBUG("active cmd ctrl %s", is_active ? "true" : "false");
     if (is_active) {
         m_message.clear();
+        prompt_layout->set_text(m_kind == Kind::FIND ? "/" : ":");
+        m_history_pos = m_history[static_cast<int>(m_kind)].size();
+        m_draft.clear();
+        m_candidates.clear();
+        m_last_key_was_tab = false;
         m_widget.grab_focus();
         line_layout->set_text("");
         m_editor_update_connection.disconnect();
@@ -100,18 +118,107 @@ void CmdCtrl::active(bool is_active) {
             text_editor->signal_update().connect([this](const std::optional<std::string>&, int) {
                 Pango::AttrList empty;
                 line_layout->set_attributes(empty);
+                on_line_changed();
                 m_widget.queue_draw();
             });
     } else {
         m_editor_update_connection.disconnect();
         text_editor.reset();
+        if (m_kind == Kind::FIND) {
+            // Abandoned: the view goes back to where the find began.
+            m_main_ctrl.end_find_preview(true);
+        }
+        m_kind = Kind::COMMAND;
+        m_candidates.clear();
+        prompt_layout->set_text(":");
         update_mode(m_main_ctrl.get_now_mode());
     }
 }
 
 bool CmdCtrl::key_press(GdkEventKey* event) {
     LX_RETURN_VAL_IF_FAIL(event != nullptr, false);
+    const bool is_tab = event->keyval == GDK_KEY_Tab || event->keyval == GDK_KEY_ISO_Left_Tab;
+    if (!is_tab) {
+        m_last_key_was_tab = false;
+        if (!m_candidates.empty()) {
+            m_candidates.clear();
+            m_widget.queue_draw();
+        }
+    }
     return m_key_action_map->action(event);
+}
+
+void CmdCtrl::on_line_changed() {
+    if (m_kind == Kind::FIND && text_editor) {
+        static_cast<void>(m_main_ctrl.preview_find(line_layout->get_text()));
+    }
+}
+
+bool CmdCtrl::recall(int step) {
+    if (!text_editor) {
+        return false;
+    }
+    const auto& history = m_history[static_cast<int>(m_kind)];
+    const long pos = static_cast<long>(m_history_pos) + step;
+    if (pos < 0 || pos > static_cast<long>(history.size())) {
+        return false;
+    }
+    if (m_history_pos == history.size()) {
+        m_draft = line_layout->get_text();
+    }
+    m_history_pos = static_cast<size_t>(pos);
+    text_editor->replace_all(m_history_pos == history.size() ? m_draft : history[m_history_pos]);
+    return true;
+}
+
+bool CmdCtrl::complete() {
+    if (!text_editor || m_kind != Kind::COMMAND) {
+        return true;
+    }
+    const std::string line = line_layout->get_text();
+    // Only a path after the command word is completed.
+    const size_t gap = line.find_last_of(" \t");
+    if (gap == std::string::npos || line.find_first_not_of(" \t") > gap) {
+        return true;
+    }
+    const std::string dir = m_completion_dir.empty() ? Glib::get_current_dir() : m_completion_dir;
+    const PathCompletion done = complete_path(line.substr(gap + 1), dir);
+    const std::string completed = line.substr(0, gap + 1) + done.completed;
+    if (completed != line) {
+        text_editor->replace_all(completed);
+        m_last_key_was_tab = true;
+        return true;
+    }
+    if (m_last_key_was_tab) {
+        m_candidates.clear();
+        for (const auto& c : done.candidates) {
+            m_candidates += (m_candidates.empty() ? "" : "  ") + c;
+        }
+        if (done.candidates.empty()) {
+            m_candidates = "(no match)";
+        }
+        m_widget.queue_draw();
+    }
+    m_last_key_was_tab = true;
+    return true;
+}
+
+bool CmdCtrl::enter() {
+    const std::string text = line_layout->get_text();
+    auto& history = m_history[static_cast<int>(m_kind)];
+    if (!text.empty() && (history.empty() || history.back() != text)) {
+        history.push_back(text);
+    }
+    if (m_kind == Kind::FIND) {
+        m_main_ctrl.end_find_preview(false);
+        // No match leaves its note on the bar.
+        static_cast<void>(m_main_ctrl.find(text, true));
+    } else {
+        // A failed command leaves its note on the bar.
+        static_cast<void>(run_command(text));
+    }
+    exit_cmd_mode();
+    return true;
 }
 
 bool CmdCtrl::exit_cmd_mode() {
@@ -147,13 +254,10 @@ void CmdCtrl::fill_key_action_map() {
         }
         return text_editor && text_editor->bs();
     });
-    m_key_action_map->set("<CR>", [this] {
-        std::string command = line_layout->get_text();
-        // A failed command leaves its note on the bar.
-        static_cast<void>(run_command(command));
-        exit_cmd_mode();
-        return true;
-    });
+    m_key_action_map->set("<CR>", [this] { return enter(); });
+    m_key_action_map->set("<Up>", [this] { return recall(-1) || true; });
+    m_key_action_map->set("<Down>", [this] { return recall(1) || true; });
+    m_key_action_map->set("<Tab>", [this] { return complete(); });
 }
 
 void CmdCtrl::fill_command_action_map() {
@@ -163,6 +267,9 @@ void CmdCtrl::fill_command_action_map() {
     m_command_action_map->set("w", [this](const auto& args) { return cmd_write(args); });
     m_command_action_map->set("r", [this](const auto& args) { return cmd_read(args); });
     m_command_action_map->set("xp", [this](const auto& args) { return cmd_export(args); });
+    m_command_action_map->set("wq",
+                              [this](const auto& args) { return cmd_write_quit(args, "wq"); });
+    m_command_action_map->set("x", [this](const auto& args) { return cmd_write_quit(args, "x"); });
 }
 
 bool CmdCtrl::cmd_quit(const std::vector<std::string>&) {
@@ -202,9 +309,35 @@ bool CmdCtrl::run_on_path(const std::vector<std::string>& args, const std::strin
 }
 
 bool CmdCtrl::cmd_write(const std::vector<std::string>& args) {
-    return run_on_path(args, "w", [this](const std::string& path, std::string& problem) {
+    return save_document(args, "w");
+}
+
+bool CmdCtrl::save_document(const std::vector<std::string>& args, const std::string& word) {
+    auto save = [this](const std::string& path, std::string& problem) {
         return m_main_ctrl.get_document().save(path, problem);
-    });
+    };
+    if (!args.empty()) {
+        return run_on_path(args, word, save);
+    }
+    LX_DEBUG("command %s called", word.c_str());
+    if (!m_ws || m_ws->get_file_path().empty()) {
+        show_message(word + ": the document has no file yet; give one: :" + word + " FILE");
+        return false;
+    }
+    std::string problem;
+    if (!save(std::string(), problem)) {
+        show_message(word + ": " + problem);
+        return false;
+    }
+    return true;
+}
+
+bool CmdCtrl::cmd_write_quit(const std::vector<std::string>& args, const std::string& word) {
+    // A failed save keeps the window, and the document, open.
+    if (!save_document(args, word)) {
+        return false;
+    }
+    return cmd_quit({});
 }
 
 bool CmdCtrl::cmd_read(const std::vector<std::string>& args) {

@@ -67,6 +67,22 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     // until the next key press on the canvas; empty when there is none.
     const std::string& get_message() const { return m_message; }
 
+    // What the line takes: a command after ":" or a text to find after "/".
+    enum class Kind { COMMAND, FIND };
+    Kind get_kind() const { return m_kind; }
+    // The names a second Tab offers, shown after the line until the next
+    // key; empty otherwise.
+    const std::string& get_candidates() const { return m_candidates; }
+    // Up and Down: an earlier (later) line of this session's history of the
+    // same kind, in place of the typed one. False at the end of the history.
+    bool recall(int step);
+    // Tab: completes the file path at the end of a command line; a second
+    // Tab that completes nothing more shows the candidates.
+    bool complete();
+    // The folder that relative paths are completed in (the current one
+    // unless set).
+    void set_completion_dir(const std::string& dir) { m_completion_dir = dir; }
+
   private:
     CmdCtrl(std::shared_ptr<Model::Workspace> ws, Gtk::Widget& widget, Context& main_ctrl);
     void init();
@@ -86,6 +102,12 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     bool cmd_write(const std::vector<std::string>& args);
     bool cmd_read(const std::vector<std::string>& args);
     bool cmd_export(const std::vector<std::string>& args);
+    // ":w" without a path saves to the document's own file.
+    bool save_document(const std::vector<std::string>& args, const std::string& word);
+    bool cmd_write_quit(const std::vector<std::string>& args, const std::string& word);
+    // Return: runs the command or the find, keeps the line in the history.
+    bool enter();
+    void on_line_changed();
 
     // The command bar; it owns this controller.
     Gtk::Widget& m_widget;
@@ -96,6 +118,16 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     std::unique_ptr<KeyActionMap> m_key_action_map;
     std::unique_ptr<CommandActionMap> m_command_action_map;
     std::string m_message;
+    Kind m_kind = Kind::COMMAND;
+    // This session's lines, oldest first, by kind; the index of the one
+    // shown (the size: the line being typed, kept in m_draft meanwhile).
+    std::vector<std::string> m_history[2];
+    size_t m_history_pos = 0;
+    std::string m_draft;
+    bool m_last_key_was_tab = false;
+    std::string m_candidates;
+    std::string m_completion_dir;
+    sigc::connection m_find_connection;
     sigc::connection m_update_mode_connection;
     sigc::connection m_editor_update_connection;
     sigc::connection m_canvas_event_connection;

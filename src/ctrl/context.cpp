@@ -4,6 +4,7 @@
 
 #include "common/log.hpp"
 #include "ctrl/document_file.hpp"
+#include "ctrl/find.hpp"
 #include "ctrl/key_action_map.hpp"
 #include "ctrl/modes/cell_mode.hpp"
 #include "ctrl/modes/connect_mode.hpp"
@@ -17,6 +18,7 @@
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
 #include "view/canvas.hpp"
+#include "view/zoom.hpp"
 
 namespace Ctrl {
 
@@ -56,6 +58,16 @@ Context::Context(std::shared_ptr<Model::Workspace> ws, View::Canvas& canvas)
         m_name_action_map->set(
             n, std::make_shared<ActionWrapper>([this, n] { return app_action(n); }));
     }
+
+    // The view's own names: actionable in every mode, as they edit nothing.
+    m_name_action_map->set("zoom-in",
+                           std::make_shared<ActionWrapper>([this] { return zoom_in(); }));
+    m_name_action_map->set("zoom-out",
+                           std::make_shared<ActionWrapper>([this] { return zoom_out(); }));
+    m_name_action_map->set("zoom-normal",
+                           std::make_shared<ActionWrapper>([this] { return zoom_normal(); }));
+    m_name_action_map->set("zoom-fit",
+                           std::make_shared<ActionWrapper>([this] { return zoom_fit(); }));
 
     action_processor = std::make_unique<ActionProcessor>();
     // A new document or a load announces its path; the old document's
@@ -129,8 +141,81 @@ void Context::active(bool is_active) {
     }
 }
 
+bool Context::zoom_in() {
+    m_canvas.zoom_keeping_cell(View::Zoom::step_in(m_canvas.get_zoom()), m_cell_pos);
+    return true;
+}
+
+bool Context::zoom_out() {
+    m_canvas.zoom_keeping_cell(View::Zoom::step_out(m_canvas.get_zoom()), m_cell_pos);
+    return true;
+}
+
+bool Context::zoom_normal() {
+    m_canvas.zoom_keeping_cell(1.0, m_cell_pos);
+    return true;
+}
+
+bool Context::zoom_fit() {
+    m_canvas.zoom_to_fit(m_cell_pos);
+    return true;
+}
+
+std::optional<CellPos> Context::preview_find(const std::string& text) {
+    std::optional<CellPos> found;
+    if (m_ws) {
+        found = Find::find_class(*m_ws, text, m_cell_pos, true);
+    }
+    if (found) {
+        if (!m_find_view_before) {
+            m_find_view_before = m_canvas.get_view_offset();
+        }
+        m_canvas.set_selected_cell_range(CellRange(*found, *found));
+        m_canvas.scroll_into_view(*found);
+    } else {
+        m_canvas.set_selected_cell_range(m_selected_range);
+    }
+    queue_redraw();
+    return found;
+}
+
+void Context::end_find_preview(bool restore_view) {
+    m_canvas.set_selected_cell_range(m_selected_range);
+    if (restore_view && m_find_view_before) {
+        m_canvas.set_view_offset(*m_find_view_before);
+    }
+    m_find_view_before.reset();
+    queue_redraw();
+}
+
+bool Context::find(const std::string& text, bool forward) {
+    if (text.empty()) {
+        return false;
+    }
+    m_find_text = text;
+    std::optional<CellPos> found;
+    if (m_ws) {
+        found = Find::find_class(*m_ws, text, m_cell_pos, forward);
+    }
+    if (!found) {
+        show_message("not found: " + text);
+        return false;
+    }
+    set_cell_pos(*found);
+    return true;
+}
+
+bool Context::find_again(bool forward) {
+    if (m_find_text.empty()) {
+        show_message("nothing to find yet: type / and a text");
+        return false;
+    }
+    return find(m_find_text, forward);
+}
+
 Point& Context::translate_pt_wnd_to_ws(Point& pt) const {
-    return pt.sub(m_canvas.get_view_offset());
+    pt = m_canvas.wnd_to_ws(pt);
+    return pt;
 }
 
 Point& Context::translate_pt_wnd_to_cell(Point& pt) const {

@@ -104,7 +104,33 @@ class Context : public AbstractCtrl,
     // Focuses the canvas when activated.
     void active(bool is_active) override;
 
-    // Canvas point -> workspace pixels (subtracts the view offset); changes
+    // ---- the view ---------------------------------------------------------
+    // Zoom a step in or out, back to 100 %, or to show the whole diagram;
+    // the cell cursor stays in view. Nothing of the document changes.
+    bool zoom_in();
+    bool zoom_out();
+    bool zoom_normal();
+    bool zoom_fit();
+
+    // ---- finding classes by their texts --------------------------------------
+    // "/": asks the command line to take the text to find.
+    void open_find() { m_signal_find.emit(); }
+    sigc::signal<void()>& signal_find() { return m_signal_find; }
+    // Highlights the class that find(text, true) would go to and scrolls it
+    // into view; the cursor stays. No match (or no text) shows nothing.
+    std::optional<CellPos> preview_find(const std::string& text);
+    // Takes the highlight away; with restore_view the view goes back to
+    // where it was before the first preview.
+    void end_find_preview(bool restore_view);
+    // Moves the cursor to the next class (backwards: previous) whose texts
+    // contain text, wrapping at the ends, and remembers text for
+    // find_again. Without a match the cursor stays and the bar says
+    // "not found: TEXT".
+    bool find(const std::string& text, bool forward);
+    // "n" and "N": find with the text of the last find.
+    bool find_again(bool forward);
+
+    // Canvas point -> workspace pixels (through the view offset and zoom); changes
     // pt and returns it.
     Point& translate_pt_wnd_to_ws(Point& pt) const;
     // Canvas point -> pixels relative to the top-left corner of the cursor
@@ -157,6 +183,10 @@ class Context : public AbstractCtrl,
     sigc::signal<void(const std::shared_ptr<Mode>&)> m_signal_update_mode;
     sigc::signal<void(const std::string&)> m_signal_message;
     sigc::connection m_file_path_connection;
+    sigc::signal<void()> m_signal_find;
+    std::string m_find_text;
+    // The view offset before a find preview scrolled it.
+    std::optional<Point> m_find_view_before;
 };
 
 }  // namespace Ctrl

@@ -65,6 +65,11 @@ KeyActionMapKey KeyActionMapKey::construct_name(std::string_view name) {
         key_name = name.substr(skip, name.size() - 1 - skip);
     }
     uint32_t keyval = lookup_special(key_name);
+    // A printable ASCII character stands for itself ("<C-=>", "<C-->"); the
+    // toolkit knows those keys only by names such as "equal".
+    if (keyval == 0 && key_name.size() == 1 && key_name[0] > 0x20 && key_name[0] < 0x7F) {
+        keyval = static_cast<uint32_t>(key_name[0]);
+    }
     if (keyval == 0) {
         keyval = gdk_keyval_from_name(std::string(key_name).c_str());
     }

@@ -227,6 +227,17 @@ void TextEditor::take_over_cursor(int char_overstep, int line_overstep, int poin
     }
 }
 
+void TextEditor::replace_all(const std::string& text) {
+    if (m_is_preediting) {
+        cancel_preedit();
+    }
+    set_text(text);
+    m_cursor_index = static_cast<int>(text.size());
+    fit_cursor();
+    update_cursor_point_x();
+    emit_update_text();
+}
+
 bool TextEditor::del() {
     fit_cursor();
     std::string text = get_text();

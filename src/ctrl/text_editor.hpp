@@ -76,6 +76,9 @@ class TextEditor : public sigc::trackable {
     void take_over_cursor(int char_overstep, int line_overstep, int point_x);
     // Deletes the character after / before the cursor; nothing at the edge.
     bool del();
+    // Replaces the whole text and puts the cursor at its end: a command line
+    // recalled from the history or completed.
+    void replace_all(const std::string& text);
     bool bs();
     // Deletes the line ("\n"-separated) with the cursor and one of the line
     // feeds around it.

@@ -68,6 +68,11 @@ class DrawerContext {
     bool get_shows_edit_state() const { return m_shows_edit_state; }
     void set_shows_edit_state(bool shows) { m_shows_edit_state = shows; }
 
+    // Whether class boxes show their texts. A view zoomed out too far to
+    // read them leaves them out; exports always show them.
+    bool get_draws_texts() const { return m_draws_texts; }
+    void set_draws_texts(bool draws) { m_draws_texts = draws; }
+
     // The visible area in workspace pixels: origin at minus the offset
     // (truncated towards zero), size of the surface. With a scale or a device
     // origin it is widened to whole pixels on every side instead.
@@ -123,6 +128,7 @@ class DrawerContext {
     int32_t m_origin_x = 0;
     int32_t m_origin_y = 0;
     bool m_shows_edit_state = true;
+    bool m_draws_texts = true;
 };
 
 // The drawing context of the canvas and the PNG export: it also carries the

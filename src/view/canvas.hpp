@@ -67,6 +67,8 @@ class Canvas : public Gtk::DrawingArea {
     // Records the cell cursor and scrolls it into view. Does not redraw.
     void set_cell_pos(const CellPos& pos);
     const CellPos& get_cell_pos() const;
+    // Scrolls as set_cell_pos does, for a cell that is not the cursor.
+    void scroll_into_view(const CellPos& pos);
     // std::nullopt clears the selection.
     void set_selected_cell_range(const std::optional<CellRange>& range);
     const std::optional<CellRange>& get_selected_cell_range() const;
@@ -79,12 +81,39 @@ class Canvas : public Gtk::DrawingArea {
     // The visible area in workspace pixels (the drawing context's get_rect).
     Rectangle get_rect() const;
 
+    // ---- zoom and free scrolling -------------------------------------------
+    // The view's scale: widget pixels per workspace pixel, Zoom::MIN..MAX.
+    // It changes only what the screen shows, never the document or exports.
+    double get_zoom() const;
+    // Sets the zoom (clamped) keeping the workspace point under the widget
+    // pixel anchor in place.
+    void set_zoom(double level, const Point& anchor);
+    // Sets the zoom around the middle of the view, or around the cell at pos
+    // while it is in view, and then scrolls that cell into view.
+    void zoom_keeping_cell(double level, const CellPos& pos);
+    // Shows the whole diagram and the cell at pos, as large as fits.
+    void zoom_to_fit(const CellPos& pos);
+    sigc::signal<void()>& signal_zoom_changed() { return m_signal_zoom_changed; }
+    // Moves the view by (dx, dy) widget pixels, never past the first or the
+    // last cell there can be. The cell cursor stays where it is.
+    void scroll_by(double dx, double dy);
+    // A widget pixel in workspace pixels, through the offset and the zoom.
+    Point wnd_to_ws(const Point& wnd) const;
+
   protected:
     bool on_configure_event(GdkEventConfigure* event) override;
     bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
+    // The wheel and the touchpad scroll; with Control they zoom around the
+    // pointer.
+    bool on_scroll_event(GdkEventScroll* event) override;
 
   private:
     void set_view_offset_component(CellDir axis, double value);
+    // The visible area that cursor scrolling judges.
+    Rectangle get_scroll_rect() const;
+    Point clamped(const Point& offset) const;
+
+    sigc::signal<void()> m_signal_zoom_changed;
 
     std::shared_ptr<Model::Workspace> m_ws;
     std::shared_ptr<WorkspaceDrawerContext> m_dc;

@@ -1,5 +1,6 @@
 #include "view/command_bar.hpp"
 
+#include <cmath>
 #include <optional>
 
 #include <pangomm/attrlist.h>
@@ -12,7 +13,8 @@
 
 namespace View {
 
-CommandBar::CommandBar(std::shared_ptr<Model::Workspace> ws, Ctrl::Context& main_ctrl) {
+CommandBar::CommandBar(std::shared_ptr<Model::Workspace> ws, Ctrl::Context& main_ctrl)
+    : m_main_ctrl(main_ctrl) {
     m_cmd_ctrl = Ctrl::CmdCtrl::create(std::move(ws), *this, main_ctrl);
     set_size_request(20, 20);
     set_hexpand(true);
@@ -22,9 +24,18 @@ CommandBar::CommandBar(std::shared_ptr<Model::Workspace> ws, Ctrl::Context& main
     m_dc->set_color_map(std::make_shared<ColorMap>());
     m_filling_drawer = std::make_shared<FillingDrawer>(m_dc, Rgba(0.0, 0.0, 0.0, 1.0));
     m_text_drawer = std::make_shared<TextDrawer>(m_dc);
+    m_zoom_layout = m_cmd_ctrl->new_pango_layout();
+    m_zoom_connection =
+        m_main_ctrl.get_canvas().signal_zoom_changed().connect([this] { queue_draw(); });
+}
+
+std::string CommandBar::get_zoom_text() const {
+    const long percent = std::lround(m_main_ctrl.get_canvas().get_zoom() * 100.0);
+    return percent == 100 ? std::string() : std::to_string(percent) + " %";
 }
 
 CommandBar::~CommandBar() {
+    m_zoom_connection.disconnect();
     // The controller holds this widget by reference: it goes first.
     m_cmd_ctrl.reset();
 }
@@ -60,6 +71,26 @@ bool CommandBar::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
             text.set_preedit_attrs(Pango::AttrList(editor->get_preedit_attrs(), true));
         }
         text.set_preedit_pos(editor->get_preedit_pos());
+        text.draw(region);
+        // A second Tab's candidates follow the line, apart from it.
+        if (!m_cmd_ctrl->get_candidates().empty()) {
+            const int line_width = editor->get_layout()->get_logical_extents().get_width() / 1024;
+            m_zoom_layout->set_text(m_cmd_ctrl->get_candidates());
+            text.set_layout(m_zoom_layout);
+            text.set_pos(Point(prompt_width + line_width + 24, 0));
+            text.set_is_cursor_shown(false);
+            text.set_preedit_attrs(std::nullopt);
+            text.draw(region);
+        }
+    }
+    const std::string zoom = get_zoom_text();
+    if (!zoom.empty()) {
+        m_zoom_layout->set_text(zoom);
+        const int width = m_zoom_layout->get_logical_extents().get_width() / 1024;
+        text.set_layout(m_zoom_layout);
+        text.set_pos(Point(m_dc->get_width() - width - 4, 0));
+        text.set_is_cursor_shown(false);
+        text.set_preedit_attrs(std::nullopt);
         text.draw(region);
     }
     cr->set_source(m_dc->get_surface(), 0, 0);

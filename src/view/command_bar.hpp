@@ -1,9 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <cairomm/context.h>
 #include <gtkmm/drawingarea.h>
+#include <pangomm/layout.h>
+#include <sigc++/connection.h>
 
 #include "render/drawer_context.hpp"
 #include "render/drawers/filling_drawer.hpp"
@@ -30,6 +33,9 @@ class CommandBar : public Gtk::DrawingArea {
 
     const std::shared_ptr<Ctrl::CmdCtrl>& get_cmd_ctrl() const { return m_cmd_ctrl; }
     const std::shared_ptr<DrawerContext>& get_dc() const { return m_dc; }
+    // What the right end shows: the canvas's zoom level ("50 %"), or
+    // nothing at 100 %.
+    std::string get_zoom_text() const;
 
   protected:
     bool on_configure_event(GdkEventConfigure* event) override;
@@ -40,6 +46,10 @@ class CommandBar : public Gtk::DrawingArea {
     std::shared_ptr<DrawerContext> m_dc;
     std::shared_ptr<FillingDrawer> m_filling_drawer;
     std::shared_ptr<TextDrawer> m_text_drawer;
+    // Owned by the main window, which outlives the bar.
+    Ctrl::Context& m_main_ctrl;
+    Glib::RefPtr<Pango::Layout> m_zoom_layout;
+    sigc::connection m_zoom_connection;
 };
 
 }  // namespace View

@@ -35,7 +35,7 @@ class MenuItem : public Gtk::MenuItem {
     Callback m_callback;
 };
 
-// The File, Edit, Connector and Help menus over a named-action handler.
+// The File, Edit, View, Connector and Help menus over a named-action handler.
 class MenuBar : public NamedActionBar<Gtk::MenuBar, MenuItem> {
   public:
     explicit MenuBar(std::shared_ptr<Ctrl::INamedActionHandler> named_action);

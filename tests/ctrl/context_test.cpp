@@ -16,8 +16,9 @@ using namespace Ctrl;
 
 class ContextTest : public ::testing::Test, public CtrlFixture {};
 
-const NameSet APP_NAMES = {"new-file",   "open-file", "save-file", "save-as-file",
-                           "export-png", "exit",      "version"};
+const NameSet APP_NAMES = {"new-file",   "open-file",   "save-file", "save-as-file",
+                           "export-png", "exit",        "version",   "zoom-in",
+                           "zoom-out",   "zoom-normal", "zoom-fit"};
 
 TEST_F(ContextTest, StartsInTheCellModeWithAllEightModes) {
     EXPECT_EQ(ctx->modes.size(), 8u);

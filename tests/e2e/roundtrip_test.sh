@@ -34,10 +34,13 @@ lx_cmd "r j.xml"
 lx_save d.xml
 [ "$(lx_summary "$WORK/d.xml")" = "$(lx_summary "$WORK/j.xml")" ] || fail "library_ja.xml changed on a round trip"
 
-# A missing file gives an empty document; "w" without a path writes nothing.
+# A missing file gives an empty document bound to that name: reading does
+# not create the file, a bare "w" then writes it.
 lx_cmd "r none.xml"
-lx_cmd "w"
 [ ! -e "$WORK/none.xml" ] || fail "reading a missing file created it"
+lx_cmd "w"
+lx_wait_file "$WORK/none.xml"
+lx_expect_doc "$WORK/none.xml"
 lx_save e.xml
 lx_expect_doc "$WORK/e.xml"
 pass

@@ -110,7 +110,7 @@ TEST(MenuBarTest, MenusHoldTheirEntriesInOrder) {
     for (Gtk::Widget* w : bar.get_children()) {
         tops.push_back(dynamic_cast<Gtk::MenuItem*>(w)->get_label());
     }
-    EXPECT_EQ(tops, (std::vector<std::string>{"File", "Edit", "Connector", "Help"}));
+    EXPECT_EQ(tops, (std::vector<std::string>{"File", "Edit", "View", "Connector", "Help"}));
     std::vector<std::pair<std::string, std::string>> expected = {
         {"New", "new-file"},
         {"Open", "open-file"},
@@ -128,6 +128,10 @@ TEST(MenuBarTest, MenusHoldTheirEntriesInOrder) {
         {"Insert column", "insert-col"},
         {"Delete row", "delete-row"},
         {"Delete column", "delete-col"},
+        {"Zoom In", "zoom-in"},
+        {"Zoom Out", "zoom-out"},
+        {"Normal Size", "zoom-normal"},
+        {"Fit", "zoom-fit"},
         {"Dependency", "connect-dependency"},
         {"Association", "connect-association"},
         {"Aggregation", "connect-aggregation"},

@@ -39,6 +39,13 @@ CellMode::CellMode(Context& ctrl) : Mode(ctrl) {
     bind({"v"}, [this] { return change_to_the_mode<SelectCellMode>(); });
     bind({"r"}, [this] { return change_to_the_mode<SelectConnectorMode>(); });
     bind_command_line();
+    bind_zoom();
+    bind({"/"}, [this] {
+        m_ctrl.open_find();
+        return true;
+    });
+    bind({"n"}, [this] { return m_ctrl.find_again(true) || true; });
+    bind({"N"}, [this] { return m_ctrl.find_again(false) || true; });
     bind(
         {"u"},
         [this] {

@@ -43,6 +43,7 @@ ConnectMode::ConnectMode(Context& ctrl) : Mode(ctrl) {
     bind_moves([this](MovingDir dir) { return move_active_cell(dir); });
     bind({"<Esc>", "<C-[>"}, [this] { return cancel(); });
     bind({"<CR>"}, [this] { return fix(); });
+    bind_zoom();
 }
 
 bool ConnectMode::get_is_enterable() const {

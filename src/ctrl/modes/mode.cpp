@@ -135,6 +135,13 @@ void Mode::bind_command_line() {
     });
 }
 
+void Mode::bind_zoom() {
+    bind({"<C-=>", "<C-+>"}, [this] { return m_ctrl.zoom_in(); });
+    bind({"<C-->"}, [this] { return m_ctrl.zoom_out(); });
+    bind({"<C-0>"}, [this] { return m_ctrl.zoom_normal(); });
+    bind({"<C-9>"}, [this] { return m_ctrl.zoom_fit(); });
+}
+
 bool Mode::run_action(std::shared_ptr<Action> action) {
     return m_ctrl.action_processor->execute(std::move(action));
 }

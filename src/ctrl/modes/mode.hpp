@@ -86,6 +86,9 @@ class Mode : public IKeyHandler, public IMouseHandler, public INamedActionHandle
 
     // Binds "<:>" to opening the command line.
     void bind_command_line();
+    // Binds the zoom keys: "<C-=>" and "<C-+>" in, "<C-->" out, "<C-0>" to
+    // 100 % and "<C-9>" to fit.
+    void bind_zoom();
     // Builds an action of type A for the workspace and args and runs it
     // through the processor; the processor's result.
     template <class A, class... Args>

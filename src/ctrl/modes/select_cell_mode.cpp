@@ -11,6 +11,7 @@ SelectCellMode::SelectCellMode(Context& ctrl) : Mode(ctrl) {
     bind({"x", "d"}, [this] { return rm_class_range(); });
     bind({"<Esc>", "<C-[>"}, [this] { return change_to_the_mode<CellMode>(); });
     bind_command_line();
+    bind_zoom();
 }
 
 void SelectCellMode::on_enter() {

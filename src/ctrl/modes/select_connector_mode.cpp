@@ -152,6 +152,7 @@ SelectConnectorMode::SelectConnectorMode(Context& ctrl) : Mode(ctrl) {
     bind({"x", "d"}, [this] { return remove_connector(); });
     bind({"<Esc>", "<C-[>"}, [this] { return change_to_the_mode<CellMode>(); });
     bind_command_line();
+    bind_zoom();
 }
 
 bool SelectConnectorMode::get_is_enterable() const {

@@ -86,6 +86,10 @@ void ClassDrawer::draw_class_element(const Cairo::RefPtr<Cairo::Region>& update_
         cr->line_to(d.x1, d.y);
     }
     cr->stroke();
+    if (!m_dc->get_draws_texts()) {
+        cr->restore();
+        return;
+    }
 
     TextElementDrawer texts(m_dc);
     texts.set_pos(g.origin);
