@@ -481,6 +481,9 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
     if (const auto& line = diff->get_inserted_line()) {
         insert_line(line->dir, line->index);
     }
+    if (!diff->get_moves().empty()) {
+        move_classes(diff->get_moves());
+    }
     if (const auto& cells = diff->get_rm_elements()) {
         std::vector<CellPos> to_remove;
         cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
@@ -517,6 +520,9 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
             add_connector(con);
             con->set_is_laid_out(false);
         }
+    }
+    if (diff->get_reroutes_all()) {
+        reroute_all();
     }
     m_parts.seg_layouter->layout_not_laid_out_segs();
     m_signal_update.emit();
