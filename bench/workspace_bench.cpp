@@ -4,6 +4,7 @@
 // of a loaded diagram.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -145,6 +146,37 @@ Places places_of(int n) {
     return p;
 }
 
+// A fragment of the smallest square from the top-left corner holding at
+// least 100 classes, and an empty place right of the diagram for it; made
+// once per workspace.
+const std::pair<std::string, CellPos>& fragment_of_100(const WorkspacePtr& ws) {
+    static std::map<Model::Workspace*, std::pair<std::string, CellPos>> cache;
+    auto& entry = cache[ws.get()];
+    if (entry.first.empty()) {
+        int32_t right = 0;
+        ws->get_element_cells()->foreach ([&right](int32_t h, int32_t, const auto&) {
+            right = std::max(right, h);
+            return true;
+        });
+        int32_t side = 1;
+        for (;; ++side) {
+            int count = 0;
+            ws->get_element_cells()->foreach_range(
+                CellRange(CellPos(0, 0), CellPos(side - 1, side - 1)),
+                [&count](int32_t, int32_t, const auto&) {
+                    ++count;
+                    return true;
+                });
+            if (count >= 100 || side > right + 1) {
+                break;
+            }
+        }
+        entry.first = ws->copy_fragment(CellRange(CellPos(0, 0), CellPos(side - 1, side - 1)));
+        entry.second = CellPos(right + 2, 0);
+    }
+    return entry;
+}
+
 // Makes one edit as an undoable action, or null when the edit was refused.
 using EditFn = std::function<std::unique_ptr<Ctrl::Action>(const WorkspacePtr&, const Places&)>;
 
@@ -205,6 +237,24 @@ const std::vector<std::pair<const char*, EditFn>>& edits() {
              auto action = std::make_unique<Ctrl::UpdateTextElementInACellAction>(ws, p.middle);
              action->set_update(klass->name_elem, klass->name_elem->get_text() + "Renamed");
              return run(std::move(action));
+         }},
+        // One class one cell to the right (swapping with a class there).
+        {"move_class",
+         [](const WorkspacePtr& ws, const Places& p) {
+             return run(std::make_unique<Ctrl::MoveClassAction>(ws, p.middle, MovingDir::RIGHT));
+         }},
+        // The classes of the 10 x 10 cells around the middle, one cell down.
+        {"move_range_10x10",
+         [](const WorkspacePtr& ws, const Places& p) {
+             const CellPos top_left(std::max(0, p.middle.h - 4), std::max(0, p.middle.v - 4));
+             const CellRange range(top_left, CellPos(top_left.h + 9, top_left.v + 9));
+             return run(std::make_unique<Ctrl::MoveCellRangeAction>(ws, range, CellPos(0, 1)));
+         }},
+        // A copy of the first 100 classes (by cell) pasted beside the diagram.
+        {"paste_100_classes",
+         [](const WorkspacePtr& ws, const Places&) {
+             const auto& [fragment, at] = fragment_of_100(ws);
+             return run(std::make_unique<Ctrl::PasteFragmentAction>(ws, fragment, at));
          }},
     };
     return list;

@@ -31,6 +31,34 @@ RemoveCellRangeAction::RemoveCellRangeAction(std::shared_ptr<Model::Workspace> w
           return w.rm_class_range(range);
       }) {}
 
+MoveClassAction::MoveClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& pos,
+                                 MovingDir dir)
+    : WorkspaceCallAction(std::move(ws),
+                          [pos, dir](Model::Workspace& w) { return w.move_class(pos, dir); }) {}
+
+MoveCellRangeAction::MoveCellRangeAction(std::shared_ptr<Model::Workspace> ws,
+                                         const CellRange& range, const CellPos& delta)
+    : WorkspaceCallAction(std::move(ws), [range = range.duplicate(), delta](Model::Workspace& w) {
+          return w.move_class_range(range, delta);
+      }) {}
+
+MoveClassesAction::MoveClassesAction(std::shared_ptr<Model::Workspace> ws,
+                                     Model::Workspace::Moves moves)
+    : WorkspaceCallAction(std::move(ws), [moves = std::move(moves)](Model::Workspace& w) {
+          return w.move_classes(moves);
+      }) {}
+
+PasteFragmentAction::PasteFragmentAction(std::shared_ptr<Model::Workspace> ws, std::string fragment,
+                                         const CellPos& pos)
+    : Action(std::move(ws)), m_fragment(std::move(fragment)), m_pos(pos) {}
+
+bool PasteFragmentAction::execute() {
+    LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
+    auto guard = new_scoped_log_diff();
+    m_result = m_ws->paste_fragment(m_fragment, m_pos);
+    return m_result == Model::Workspace::PasteResult::PASTED;
+}
+
 FixFloatingConnector::FixFloatingConnector(std::shared_ptr<Model::Workspace> ws)
     : WorkspaceCallAction(std::move(ws),
                           [](Model::Workspace& w) { return w.fix_floating_connector(); }) {}

@@ -11,6 +11,7 @@
 #include "common/cell_range.hpp"
 #include "common/directions.hpp"
 #include "ctrl/action.hpp"
+#include "model/workspace.hpp"
 
 namespace Model {
 class AbstractConnectorElement;
@@ -45,6 +46,40 @@ class RemoveClassAction : public WorkspaceCallAction {
 class RemoveCellRangeAction : public WorkspaceCallAction {
   public:
     RemoveCellRangeAction(std::shared_ptr<Model::Workspace> ws, const CellRange& range);
+};
+
+// Moves the class at a cell one cell, swapping with a class there.
+class MoveClassAction : public WorkspaceCallAction {
+  public:
+    MoveClassAction(std::shared_ptr<Model::Workspace> ws, const CellPos& pos, MovingDir dir);
+};
+
+// Moves the classes of a range by some cells.
+class MoveCellRangeAction : public WorkspaceCallAction {
+  public:
+    MoveCellRangeAction(std::shared_ptr<Model::Workspace> ws, const CellRange& range,
+                        const CellPos& delta);
+};
+
+// Moves classes from cells to cells at once (a swap is two moves).
+class MoveClassesAction : public WorkspaceCallAction {
+  public:
+    MoveClassesAction(std::shared_ptr<Model::Workspace> ws, Model::Workspace::Moves moves);
+};
+
+// Pastes a fragment document with its top-left cell at a cell.
+class PasteFragmentAction : public Action {
+  public:
+    PasteFragmentAction(std::shared_ptr<Model::Workspace> ws, std::string fragment,
+                        const CellPos& pos);
+    bool execute() override;
+    // Why the last execute did or did not paste.
+    Model::Workspace::PasteResult get_result() const { return m_result; }
+
+  private:
+    std::string m_fragment;
+    CellPos m_pos;
+    Model::Workspace::PasteResult m_result = Model::Workspace::PasteResult::EMPTY;
 };
 
 // Makes the connector being drawn a member of the document.

@@ -3,6 +3,7 @@
 #include <gtkmm/applicationwindow.h>
 
 #include "common/log.hpp"
+#include "ctrl/class_clipboard.hpp"
 #include "ctrl/document_file.hpp"
 #include "ctrl/find.hpp"
 #include "ctrl/key_action_map.hpp"
@@ -32,7 +33,10 @@ void add_mode(Context& ctx) {
 }  // namespace
 
 Context::Context(std::shared_ptr<Model::Workspace> ws, View::Canvas& canvas)
-    : m_ws(std::move(ws)), m_document(std::make_unique<DocumentFile>(m_ws)), m_canvas(canvas) {
+    : m_ws(std::move(ws)),
+      m_document(std::make_unique<DocumentFile>(m_ws)),
+      m_clipboard(std::make_unique<ClassClipboard>()),
+      m_canvas(canvas) {
     if (!m_ws) {
         LX_CRITICAL("Context: assertion 'ws != NULL' failed");
     }
@@ -76,10 +80,14 @@ Context::Context(std::shared_ptr<Model::Workspace> ws, View::Canvas& canvas)
         m_file_path_connection =
             m_ws->signal_file_path_changed().connect([this] { action_processor->drop_stale(); });
     }
+    // Paste is offered only while the clipboard holds copied classes.
+    m_clipboard_connection = m_clipboard->signal_has_fragment_changed().connect(
+        [this] { signal_update_actionable_name_sig().emit(enum_actionable_name()); });
 }
 
 Context::~Context() {
     m_file_path_connection.disconnect();
+    m_clipboard_connection.disconnect();
     // Binders first: no event may reach a mode that is being destroyed.
     m_key_binder.reset();
     m_mouse_binder.reset();

@@ -33,6 +33,7 @@ class Canvas;
 
 namespace Ctrl {
 
+class ClassClipboard;
 class DocumentFile;
 class Mode;
 class NameActionMap;
@@ -65,6 +66,9 @@ class Context : public AbstractCtrl,
     const std::shared_ptr<Model::Workspace>& get_ws() const { return m_ws; }
     // The workspace's file: every load and save goes through it.
     DocumentFile& get_document() const { return *m_document; }
+
+    // The desktop clipboard as far as copied classes go.
+    ClassClipboard& get_clipboard() const { return *m_clipboard; }
 
     // A note for the user about something refused or failed; the command
     // bar shows it until the next key.
@@ -172,6 +176,7 @@ class Context : public AbstractCtrl,
 
     std::shared_ptr<Model::Workspace> m_ws;
     std::unique_ptr<DocumentFile> m_document;
+    std::unique_ptr<ClassClipboard> m_clipboard;
     View::Canvas& m_canvas;
     CellPos m_cell_pos;
     std::optional<CellRange> m_selected_range;
@@ -187,6 +192,7 @@ class Context : public AbstractCtrl,
     std::string m_find_text;
     // The view offset before a find preview scrolled it.
     std::optional<Point> m_find_view_before;
+    sigc::connection m_clipboard_connection;
 };
 
 }  // namespace Ctrl

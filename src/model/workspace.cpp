@@ -532,6 +532,9 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
     if (const auto& line = diff->get_inserted_line()) {
         insert_line(line->dir, line->index);
     }
+    if (!diff->get_moves().empty()) {
+        move_classes(diff->get_moves());
+    }
     if (const auto& cells = diff->get_rm_elements()) {
         std::vector<CellPos> to_remove;
         cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
@@ -570,7 +573,8 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
         }
     }
     m_deferring = false;
-    if (m_lines_changed) {
+    // Moves and pastes change where many connectors end: they route all.
+    if (m_lines_changed || diff->get_reroutes_all()) {
         reroute_all();
     } else {
         settle(m_touched);

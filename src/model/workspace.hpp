@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sigc++/signal.h>
@@ -87,6 +88,41 @@ class Workspace : public ISerializable {
     // False for an empty cell. Removes the connectors ending at the class.
     bool rm_class(const CellPos& pos);
     bool rm_class_range(const CellRange& range);
+
+    // ---- moving, copying and pasting classes -------------------------------
+    // (from, to) pairs, applied all at once.
+    using Moves = std::vector<std::pair<CellPos, CellPos>>;
+    // Moves the class of every first cell to its second cell at once; the
+    // classes keep their uids, texts and blocks, and the ends of every
+    // connector on them follow. Refused, changing nothing, when a first cell
+    // is empty, a cell is off the table, a cell appears twice on one side,
+    // a second cell holds a class that stays, or nothing would move.
+    bool move_classes(const Moves& moves);
+    // The class at pos one cell towards dir, swapping with a class there.
+    bool move_class(const CellPos& pos, MovingDir dir);
+    // Every class of range one cell towards dir; refused when one would land
+    // on a class outside the range or off the table.
+    bool move_class_range(const CellRange& range, MovingDir dir);
+    // Every class of range by delta cells, on the same terms.
+    bool move_class_range(const CellRange& range, const CellPos& delta);
+
+    // rm_class_range for a cut: refused for a range without classes, and
+    // it, its undo and its redo leave the routes a fresh read gives.
+    bool cut_class_range(const CellRange& range);
+
+    // A fragment document of the classes of range, with the connectors that
+    // have both ends among them; cells count from the range's top-left.
+    std::string copy_fragment(const CellRange& range) const;
+    enum class PasteResult { PASTED, NOT_A_FRAGMENT, EMPTY, OFF_TABLE, OCCUPIED };
+    // Adds the classes and connectors of a fragment document with its
+    // top-left cell at top_left, under new uids. Anything but PASTED
+    // changes nothing. A connector whose ends are not both on pasted
+    // classes is left out.
+    PasteResult paste_fragment(const std::string& xml, const CellPos& top_left);
+    // Whether text is a fragment document (its root element), as a cheap
+    // first test; a fragment can still turn out unreadable when pasted.
+    static bool looks_like_fragment(const std::string& text);
+    static constexpr const char* FRAGMENT_ROOT = "lattrix-fragment";
 
     // ---- rows and columns -------------------------------------------------
     bool insert_line(CellDir dir, int32_t index);

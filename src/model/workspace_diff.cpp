@@ -63,6 +63,10 @@ void WorkspaceDiff::rm_line(CellDir dir, int32_t index) {
     m_removed_line->index = index;
 }
 
+void WorkspaceDiff::move_classes(const std::vector<std::pair<CellPos, CellPos>>& moves) {
+    m_moves = moves;
+}
+
 std::shared_ptr<WorkspaceDiff> WorkspaceDiff::reverse() const {
     auto r = std::make_shared<WorkspaceDiff>(m_elem_context);
     r->m_add_elements = m_rm_elements;
@@ -71,12 +75,17 @@ std::shared_ptr<WorkspaceDiff> WorkspaceDiff::reverse() const {
     r->m_rm_connectors = m_add_connectors;
     r->m_inserted_line = m_removed_line;
     r->m_removed_line = m_inserted_line;
+    r->m_moves.reserve(m_moves.size());
+    for (const auto& [from, to] : m_moves) {
+        r->m_moves.emplace_back(to, from);
+    }
+    r->m_reroutes_all = m_reroutes_all;
     return r;
 }
 
 bool WorkspaceDiff::is_empty() const {
     return !m_add_elements && !m_rm_elements && !m_add_connectors && !m_rm_connectors &&
-           !m_inserted_line && !m_removed_line;
+           !m_inserted_line && !m_removed_line && m_moves.empty();
 }
 
 }  // namespace Model

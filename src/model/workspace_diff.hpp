@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "common/cell_pos.hpp"
 #include "common/directions.hpp"
@@ -37,6 +39,13 @@ class WorkspaceDiff {
     // A record keeps one inserted and one removed line; a second overwrites.
     void insert_line(CellDir dir, int32_t index);
     void rm_line(CellDir dir, int32_t index);
+    // Classes that moved, each from its first cell to its second, all at
+    // once (so a swap is two entries). The reverse moves them back. A record
+    // keeps one such move; a second overwrites.
+    void move_classes(const std::vector<std::pair<CellPos, CellPos>>& moves);
+    // Replaying this record re-routes every connector afterwards, so the
+    // result is laid out as a fresh read of the document would be.
+    void set_reroutes_all() { m_reroutes_all = true; }
 
     // The inverse change. Shares the recorded tables instead of copying them,
     // which is safe because a record is not changed after its action ends.
@@ -57,6 +66,8 @@ class WorkspaceDiff {
     const std::shared_ptr<WorkspaceDiffLineDiff>& get_removed_line() const {
         return m_removed_line;
     }
+    const std::vector<std::pair<CellPos, CellPos>>& get_moves() const { return m_moves; }
+    bool get_reroutes_all() const { return m_reroutes_all; }
 
   private:
     std::shared_ptr<ElementContext> m_elem_context;
@@ -66,6 +77,8 @@ class WorkspaceDiff {
     std::shared_ptr<Connectors> m_rm_connectors;
     std::shared_ptr<WorkspaceDiffLineDiff> m_inserted_line;
     std::shared_ptr<WorkspaceDiffLineDiff> m_removed_line;
+    std::vector<std::pair<CellPos, CellPos>> m_moves;
+    bool m_reroutes_all = false;
 };
 
 }  // namespace Model

@@ -101,10 +101,12 @@ TEST(WindowIntegrationTest, BarsFollowTheModeAndCommandBarShowsItsName) {
     }
     EXPECT_TRUE(button_enabled(w, "new-file"));
     EXPECT_TRUE(button_enabled(w, "connect-generalization"));
-    EXPECT_FALSE(menu_enabled(w, "copy"));
+    EXPECT_TRUE(menu_enabled(w, "copy"));
+    EXPECT_TRUE(button_enabled(w, "cut"));
 
-    // The select-cell mode offers no names of its own.
+    // The select-cell mode offers only copy, cut and paste of its own.
     ctx.set_now_mode(ctx.get_mode<Ctrl::SelectCellMode>());
+    EXPECT_TRUE(menu_enabled(w, "copy"));
     EXPECT_FALSE(menu_enabled(w, "undo"));
     EXPECT_FALSE(button_enabled(w, "undo"));
     EXPECT_FALSE(button_enabled(w, "insert-class"));
@@ -120,6 +122,7 @@ TEST(WindowIntegrationTest, BarsFollowTheModeAndCommandBarShowsItsName) {
     ctx.set_now_mode(ctx.get_mode<Ctrl::NormalModeInClass>());
     ASSERT_TRUE(std::dynamic_pointer_cast<Ctrl::NormalModeInClass>(ctx.get_now_mode()));
     EXPECT_FALSE(menu_enabled(w, "insert-class"));
+    EXPECT_FALSE(menu_enabled(w, "copy"));
     EXPECT_FALSE(button_enabled(w, "delete-row"));
     EXPECT_TRUE(button_enabled(w, "open-file"));
     EXPECT_TRUE(button_enabled(w, "export-png"));

@@ -4,8 +4,12 @@
 
 #include "common/log.hpp"
 #include "ctrl/action.hpp"
+#include "ctrl/actions.hpp"
+#include "ctrl/class_clipboard.hpp"
 #include "ctrl/context.hpp"
 #include "ctrl/ctrl_switcher.hpp"
+#include "model/element_cells.hpp"
+#include "model/workspace.hpp"
 
 namespace Ctrl {
 
@@ -167,6 +171,52 @@ void Mode::bind_moves(std::function<bool(MovingDir)> fn, MoveKeys keys) {
             bind({arrow}, action);
         }
     }
+}
+
+bool Mode::copy_cells(const CellRange& range) {
+    const auto& ws = get_ws();
+    bool any = false;
+    ws->get_element_cells()->foreach_range(range, [&any](int32_t, int32_t, const auto&) {
+        any = true;
+        return false;
+    });
+    if (!any) {
+        return false;
+    }
+    const std::string fragment = ws->copy_fragment(range);
+    if (fragment.empty()) {
+        m_ctrl.show_message("copy: the classes could not be written");
+        return false;
+    }
+    m_ctrl.get_clipboard().put(fragment);
+    return true;
+}
+
+bool Mode::paste_at(const CellPos& pos) {
+    const auto fragment = m_ctrl.get_clipboard().take();
+    if (!fragment) {
+        return false;
+    }
+    auto paste = std::make_shared<PasteFragmentAction>(get_ws(), *fragment, pos);
+    if (run_action(paste)) {
+        return true;
+    }
+    using Result = Model::Workspace::PasteResult;
+    switch (paste->get_result()) {
+        case Result::OCCUPIED:
+            m_ctrl.show_message("paste: a class is in the way");
+            break;
+        case Result::OFF_TABLE:
+            m_ctrl.show_message("paste: the classes would go off the table");
+            break;
+        case Result::NOT_A_FRAGMENT:
+            m_ctrl.show_message("paste: the clipboard holds no readable classes");
+            break;
+        case Result::EMPTY:
+        case Result::PASTED:
+            break;
+    }
+    return false;
 }
 
 }  // namespace Ctrl

@@ -11,6 +11,7 @@
 #include <gdk/gdk.h>
 
 #include "common/cell_pos.hpp"
+#include "common/cell_range.hpp"
 #include "common/directions.hpp"
 #include "common/point.hpp"
 #include "ctrl/binders.hpp"
@@ -95,6 +96,13 @@ class Mode : public IKeyHandler, public IMouseHandler, public INamedActionHandle
     [[nodiscard]] bool run(Args&&... args);
     [[nodiscard]] bool run_action(std::shared_ptr<Action> action);
     const std::shared_ptr<Model::Workspace>& get_ws() const;
+    // Puts the classes of range, and the connectors between them, on the
+    // clipboard; false when the range holds no class.
+    bool copy_cells(const CellRange& range);
+    // Pastes the clipboard's classes with their top-left cell at pos, as one
+    // undoable step; a refusal is told on the command bar. False when
+    // nothing was pasted, also when the clipboard holds no classes.
+    bool paste_at(const CellPos& pos);
     // The context's cell cursor.
     const CellPos& cursor() const;
 
