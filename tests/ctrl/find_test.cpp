@@ -80,6 +80,8 @@ TEST(FindTest, ShownBlocksCountHiddenOnesDoNot) {
     klass->block1_shown = true;
     EXPECT_EQ(find_class(ws, "GRÖSSE", CellPos(0, 0), true), CellPos(1, 1));
     EXPECT_EQ(find_class(ws, "", CellPos(0, 0), true), std::nullopt);
+    // Invalid UTF-8 (a hostile file) is compared as it is, not dropped.
+    EXPECT_EQ(Ctrl::Find::fold("a\xff"), "a\xff");
 }
 
 }  // namespace
