@@ -185,6 +185,7 @@ bool CmdCtrl::complete() {
     const PathCompletion done = complete_path(line.substr(gap + 1), dir);
     const std::string completed = line.substr(0, gap + 1) + done.completed;
     if (completed != line) {
+        m_candidates.clear();
         text_editor->replace_all(completed);
         m_last_key_was_tab = true;
         return true;

@@ -72,6 +72,10 @@ class DrawerContext {
     // read them leaves them out; exports always show them.
     bool get_draws_texts() const { return m_draws_texts; }
     void set_draws_texts(bool draws) { m_draws_texts = draws; }
+    // The width of a 1-pixel line in workspace pixels: 1, or in a view too
+    // far out for texts one screen pixel, so that lines stay visible there
+    // (at 10 % a 1-pixel line would cover a tenth of a pixel).
+    double get_line_unit() const { return m_draws_texts ? 1.0 : 1.0 / m_scale; }
 
     // The visible area in workspace pixels: origin at minus the offset
     // (truncated towards zero), size of the surface. With a scale or a device

@@ -78,6 +78,10 @@ class FixedConnectorDrawer : public ConnectorDrawerBase {
   public:
     explicit FixedConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc);
     void draw(const Cairo::RefPtr<Cairo::Region>& update_region) override;
+
+  private:
+    // Plain connectors of one line width, painted together.
+    void draw_batch(const std::vector<ConnectorGeometry>& geometries);
 };
 
 }  // namespace View

@@ -23,6 +23,12 @@ void GridDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
     const ColorMap& colors = *m_dc->get_color_map();
     set_source_rgba(cr, colors.get_background());
     cr->paint();
+    // Zoomed out too far for texts, the lines would be a few pixels apart
+    // and a fraction of a pixel wide: a grey haze that costs more to paint
+    // than the boxes. The boxes alone show the layout there.
+    if (!m_dc->get_draws_texts()) {
+        return;
+    }
     set_source_rgba(cr, colors.get_grid());
     cr->set_line_width(1.0);
     draw_lines(CellDir::H, [this](double p, double a, double b) { draw_h_grid_line(p, a, b); });

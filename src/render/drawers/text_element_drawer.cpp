@@ -57,7 +57,9 @@ void TextElementDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) 
         // highlight, the layout is only read.
         const bool editing = m_dc->get_shows_edit_state();
         Glib::RefPtr<Pango::Layout> layout = elem->pango_layout;
-        if (editing) {
+        // An empty selection highlights nothing; copying the layout for it
+        // would only make Pango lay the text out again on every frame.
+        if (editing && elem->text_range.start != elem->text_range.end) {
             layout = layout->copy();
             set_attr_select_range(layout, elem->text_range);
         }
