@@ -484,6 +484,10 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
     if (!diff->get_moves().empty()) {
         move_classes(diff->get_moves());
     }
+    if (diff->get_reroutes_all()) {
+        patch_and_reroute_all(*diff);
+        return;
+    }
     if (const auto& cells = diff->get_rm_elements()) {
         std::vector<CellPos> to_remove;
         cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
@@ -520,9 +524,6 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
             add_connector(con);
             con->set_is_laid_out(false);
         }
-    }
-    if (diff->get_reroutes_all()) {
-        reroute_all();
     }
     m_parts.seg_layouter->layout_not_laid_out_segs();
     m_signal_update.emit();

@@ -215,6 +215,9 @@ class Workspace : public ISerializable {
     // up. Call it once con's segments have left the layouter.
     void release_neighbours(const AbstractConnectorElement& con);
     void reroute_all();
+    // patch() of a record that asks for every route afresh: its classes and
+    // connectors taken out and put in directly, then one reroute_all.
+    void patch_and_reroute_all(const WorkspaceDiff& diff);
     void drop_outside_table();
     void make_uids_unique();
 
