@@ -31,11 +31,13 @@ void ClassClipboard::put(const std::string& fragment) {
                                                    Gtk::TargetEntry("STRING"),
                                                    Gtk::TargetEntry("TEXT")};
     m_clipboard->set(targets, sigc::mem_fun(*this, &ClassClipboard::on_get), [] {});
+    LX_DEBUG("clipboard: %zu bytes of copied classes offered", fragment.size());
     // The owner-change notice comes later; the menus can know now.
     set_has_fragment(true);
 }
 
 void ClassClipboard::on_get(Gtk::SelectionData& data, unsigned int) {
+    LX_DEBUG("clipboard: asked for %s", data.get_target().c_str());
     if (data.get_target() == MIME_TYPE) {
         data.set(MIME_TYPE, 8, reinterpret_cast<const guint8*>(m_fragment.data()),
                  static_cast<int>(m_fragment.size()));
@@ -47,12 +49,15 @@ void ClassClipboard::on_get(Gtk::SelectionData& data, unsigned int) {
 std::optional<std::string> ClassClipboard::take() const {
     Gtk::SelectionData own = m_clipboard->wait_for_contents(MIME_TYPE);
     if (own.gobj() != nullptr && own.get_length() > 0) {
+        LX_DEBUG("clipboard: %d bytes of copied classes", own.get_length());
         return own.get_data_as_string();
     }
     const std::string text = m_clipboard->wait_for_text();
     if (!text.empty() && Model::Workspace::looks_like_fragment(text)) {
+        LX_DEBUG("clipboard: copied classes as text");
         return text;
     }
+    LX_DEBUG("clipboard: no copied classes");
     return std::nullopt;
 }
 

@@ -535,6 +535,12 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
     if (!diff->get_moves().empty()) {
         move_classes(diff->get_moves());
     }
+    if (diff->get_reroutes_all()) {
+        m_deferring = false;
+        m_touched.clear();
+        patch_and_reroute_all(*diff);
+        return;
+    }
     if (const auto& cells = diff->get_rm_elements()) {
         std::vector<CellPos> to_remove;
         cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
@@ -573,8 +579,7 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
         }
     }
     m_deferring = false;
-    // Moves and pastes change where many connectors end: they route all.
-    if (m_lines_changed || diff->get_reroutes_all()) {
+    if (m_lines_changed) {
         reroute_all();
     } else {
         settle(m_touched);

@@ -8,6 +8,7 @@
 // fresh read of the saved document gives.
 #include "model/workspace.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -112,9 +113,9 @@ bool Workspace::move_classes(const Moves& moves) {
         lay_out_lines_of(from);
         lay_out_lines_of(to);
     }
+    // Replaying the record moves again, which re-routes by itself.
     if (m_parts.log_diff) {
         m_parts.log_diff->move_classes(moves);
-        m_parts.log_diff->set_reroutes_all();
     }
     reroute_all();
     m_signal_update.emit();
@@ -321,6 +322,61 @@ Workspace::PasteResult Workspace::paste_fragment(const std::string& xml, const C
     reroute_all();
     m_signal_update.emit();
     return PasteResult::PASTED;
+}
+
+void Workspace::patch_and_reroute_all(const WorkspaceDiff& diff) {
+    // Every route is made afresh at the end, so removing and adding here
+    // skips the per-class re-routing and spreading of rm_class and add_class.
+    std::vector<CellPos> touched;
+    if (const auto& cons = diff.get_rm_connectors()) {
+        for (const auto& con : in_uid_order(*cons)) {
+            m_parts.connector_set->remove(con);
+        }
+    }
+    if (const auto& cells = diff.get_rm_elements()) {
+        cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
+            // Only the very object recorded: a class put there later stays.
+            if (m_parts.element_cells->get(h, v) == elem) {
+                touched.emplace_back(h, v);
+            }
+            return true;
+        });
+        std::sort(touched.begin(), touched.end());
+        for (const auto& pos : touched) {
+            // Nothing may be left ending on an empty cell.
+            const auto at = m_parts.connector_set->enum_connectors_has_term_at(pos);
+            m_parts.connector_set->remove_all(*at);
+            m_parts.element_cells->remove(pos.h, pos.v);
+            m_parts.router->rm_terminatable_node(pos);
+        }
+    }
+    if (const auto& cells = diff.get_add_elements()) {
+        std::vector<CellPos> added;
+        cells->foreach ([&](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
+            if (!m_parts.element_cells->get(h, v)) {
+                m_parts.element_cells->set(h, v, elem);
+                added.emplace_back(h, v);
+            }
+            return true;
+        });
+        std::sort(added.begin(), added.end());
+        m_parts.router->add_terminatable_nodes(added);
+        touched.insert(touched.end(), added.begin(), added.end());
+    }
+    if (const auto& cons = diff.get_add_connectors()) {
+        for (const auto& con : in_uid_order(*cons)) {
+            con->start_elem = m_parts.element_cells->get(con->start_pos.h, con->start_pos.v);
+            con->end_elem = m_parts.element_cells->get(con->end_pos.h, con->end_pos.v);
+            if (con->start_elem && con->end_elem) {
+                m_parts.connector_set->add(con);
+            }
+        }
+    }
+    for (const auto& pos : touched) {
+        lay_out_lines_of(pos);
+    }
+    reroute_all();
+    m_signal_update.emit();
 }
 
 }  // namespace Model

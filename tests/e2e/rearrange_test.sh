@@ -5,9 +5,9 @@ source "$(dirname "$0")/lib.sh"
 
 lx_start
 
-# Two points on the canvas, right and low in the window, a class width apart.
+# Two points on the canvas, low in the window, more than a class width apart.
 eval "$(xdotool getwindowgeometry --shell "$LX_WID")"
-PX=$((WIDTH * 5 / 10)) PY=$((HEIGHT * 7 / 10)) PX2=$((WIDTH * 5 / 10 + 130))
+PX=$((WIDTH * 4 / 10)) PY=$((HEIGHT * 7 / 10)) PX2=$((WIDTH * 4 / 10 + 300))
 [ "$PX2" -lt "$((WIDTH - 10))" ] || fail "the window is too narrow: ${WIDTH}x$HEIGHT"
 
 # A class for the mouse, named so that a move can be told from a new class:
@@ -85,7 +85,10 @@ cmp -s <(lx_summary "$WORK/pasted.xml") <(lx_summary "$WORK/refused.xml") ||
 
 # A second instance, started while the first owns the clipboard, pastes the
 # copied range at its cursor.
+# Without a window manager the first window would keep the keyboard: it is
+# unmapped meanwhile, and keeps the clipboard all the same.
 first_pid=$LX_PID first_wid=$LX_WID first_log=$LOG
+xdotool windowunmap --sync "$first_wid"
 LOG="$WORK/second.log"
 XDG_STATE_HOME="$WORK/state2" lx_start
 lx_key p
@@ -95,6 +98,7 @@ lx_expect_doc "$WORK/second.xml" \
 kill "$LX_PID"
 wait "$LX_PID" 2>/dev/null || true
 LX_PID=$first_pid LX_WID=$first_wid LOG=$first_log
+xdotool windowmap --sync "$LX_WID"
 lx_focus "$LX_WID"
 
 # Undo the paste, the range move, the swap and the move: the document is
