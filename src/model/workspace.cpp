@@ -489,10 +489,18 @@ bool Workspace::update_floating_connector(const CellPos& pos) {
     return true;
 }
 
+bool Workspace::floating_end_unreachable() const {
+    const auto& con = m_parts.floating_connector;
+    const CellPos& end = m_parts.floating_end;
+    // A connector that no route can carry would be saved but never drawn.
+    return con && con->get_segments().empty() && end != m_parts.floating_start &&
+           m_parts.element_cells->get(end.h, end.v) != nullptr;
+}
+
 bool Workspace::fix_floating_connector() {
     if (!m_parts.floating_connector ||
         !m_parts.element_cells->get(m_parts.floating_end.h, m_parts.floating_end.v) ||
-        m_parts.floating_end == m_parts.floating_start) {
+        m_parts.floating_end == m_parts.floating_start || floating_end_unreachable()) {
         return false;
     }
     auto con = std::move(m_parts.floating_connector);

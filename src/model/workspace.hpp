@@ -113,9 +113,12 @@ class Workspace : public ISerializable {
     // False when pos holds no class or the kind is unknown.
     bool new_floating_connector(const CellPos& pos, const std::string& type_name);
     bool update_floating_connector(const CellPos& pos);
-    // False without a floating connector, or when its end is on an empty
-    // cell or on its start cell.
+    // False without a floating connector, when its end is on an empty cell
+    // or on its start cell, or when no route reaches its end.
     bool fix_floating_connector();
+    // True while the loose end rests on another class that no route reaches
+    // (walled in by other classes).
+    bool floating_end_unreachable() const;
     bool rm_floating_connector();
 
     // ---- parts ------------------------------------------------------------
