@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <sigc++/signal.h>
@@ -201,6 +202,8 @@ class Workspace : public ISerializable {
     bool m_deferring = false;
     bool m_lines_changed = false;
     std::vector<CellPos> m_touched;
+    // Connectors patch put back; settle searches them whatever changed.
+    std::unordered_set<const AbstractConnectorElement*> m_patch_added;
     std::string m_file_path;
     sigc::signal<void()> m_signal_update;
     sigc::signal<void()> m_signal_file_path_changed;
