@@ -48,6 +48,7 @@ void AbstractConnectorElement::layout(const Rectangle&) {}
 void AbstractConnectorElement::update_route(const Route& route) {
     start_pos = route.start;
     end_pos = route.goal;
+    route_search_area = route.searched;
     for (const auto& seg : m_segs) {
         // Someone may still hold an old segment (the layouter, until the
         // workspace takes it out); its neighbours die with this list.

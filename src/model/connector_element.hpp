@@ -8,6 +8,7 @@
 #include <sigc++/signal.h>
 
 #include "common/cell_pos.hpp"
+#include "model/routing/route.hpp"
 #include "common/directions.hpp"
 #include "common/rectangle.hpp"
 #include "model/connector_terms.hpp"
@@ -31,6 +32,8 @@ class AbstractConnectorElement : public Element {
     ~AbstractConnectorElement() override;
 
     // The cells of the start and end class; (-1, -1) until routed or read.
+    // Where the search for the current route looked; see SearchArea.
+    SearchArea route_search_area;
     CellPos start_pos{-1, -1};
     CellPos end_pos{-1, -1};
     // The classes found at those cells, kept by the workspace and by

@@ -274,6 +274,8 @@ bool Workspace::has_anything_on_line(CellDir dir, int32_t index) const {
 }
 
 void Workspace::reroute_all() {
+    m_parts.router->clear_changed();
+    m_patch_added.clear();
     m_parts.seg_layouter = std::make_unique<SegmentLayouter>(m_parts.grid);
     for (const auto& con : in_uid_order(*m_parts.connector_set)) {
         route(*con);
@@ -293,6 +295,7 @@ bool Workspace::reroute_if_changed(AbstractConnectorElement& con) {
         same = old[i]->start == fresh[i]->start && old[i]->end == fresh[i]->end;
     }
     if (same) {
+        con.route_search_area = found->searched;
         return false;
     }
     remove_segments(*m_parts.seg_layouter, con);
@@ -303,9 +306,34 @@ bool Workspace::reroute_if_changed(AbstractConnectorElement& con) {
 }
 
 void Workspace::settle(const std::vector<CellPos>& changed) {
-    for (const auto& con : in_uid_order(*m_parts.connector_set)) {
-        reroute_if_changed(*con);
+    // Only a search that looked at a changed node can come out differently;
+    // the others would find their routes again, so they are not searched.
+    std::vector<CellPos> graph_changes = m_parts.router->get_changed();
+    m_parts.router->clear_changed();
+    graph_changes.insert(graph_changes.end(), changed.begin(), changed.end());
+    SearchArea all{CellPos::MAX, CellPos::MAX, 0, 0};
+    for (const auto& p : graph_changes) {
+        all.h0 = std::min(all.h0, p.h);
+        all.v0 = std::min(all.v0, p.v);
+        all.h1 = std::max(all.h1, p.h);
+        all.v1 = std::max(all.v1, p.v);
     }
+    for (const auto& con : in_uid_order(*m_parts.connector_set)) {
+        const SearchArea& a = con->route_search_area;
+        bool affected = m_patch_added.count(con.get()) != 0;
+        if (!affected && a.h0 <= all.h1 && all.h0 <= a.h1 && a.v0 <= all.v1 && all.v0 <= a.v1) {
+            for (const auto& p : graph_changes) {
+                if (a.contains(p)) {
+                    affected = true;
+                    break;
+                }
+            }
+        }
+        if (affected) {
+            reroute_if_changed(*con);
+        }
+    }
+    m_patch_added.clear();
     for (const auto& pos : changed) {
         m_parts.seg_layouter->set_seg_laid_out_on_cross_line(pos, false);
     }
@@ -489,10 +517,18 @@ bool Workspace::update_floating_connector(const CellPos& pos) {
     return true;
 }
 
+bool Workspace::floating_end_unreachable() const {
+    const auto& con = m_parts.floating_connector;
+    const CellPos& end = m_parts.floating_end;
+    // A connector that no route can carry would be saved but never drawn.
+    return con && con->get_segments().empty() && end != m_parts.floating_start &&
+           m_parts.element_cells->get(end.h, end.v) != nullptr;
+}
+
 bool Workspace::fix_floating_connector() {
     if (!m_parts.floating_connector ||
         !m_parts.element_cells->get(m_parts.floating_end.h, m_parts.floating_end.v) ||
-        m_parts.floating_end == m_parts.floating_start) {
+        m_parts.floating_end == m_parts.floating_start || floating_end_unreachable()) {
         return false;
     }
     auto con = std::move(m_parts.floating_connector);
@@ -576,6 +612,8 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
         for (const auto& con : in_uid_order(*cons)) {
             add_connector(con);
             con->set_is_laid_out(false);
+            // Its route is from before it left; search it again.
+            m_patch_added.insert(con.get());
         }
     }
     m_deferring = false;

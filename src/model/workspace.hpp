@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -149,9 +150,12 @@ class Workspace : public ISerializable {
     // False when pos holds no class or the kind is unknown.
     bool new_floating_connector(const CellPos& pos, const std::string& type_name);
     bool update_floating_connector(const CellPos& pos);
-    // False without a floating connector, or when its end is on an empty
-    // cell or on its start cell.
+    // False without a floating connector, when its end is on an empty cell
+    // or on its start cell, or when no route reaches its end.
     bool fix_floating_connector();
+    // True while the loose end rests on another class that no route reaches
+    // (walled in by other classes).
+    bool floating_end_unreachable() const;
     bool rm_floating_connector();
 
     // ---- parts ------------------------------------------------------------
@@ -237,6 +241,8 @@ class Workspace : public ISerializable {
     bool m_deferring = false;
     bool m_lines_changed = false;
     std::vector<CellPos> m_touched;
+    // Connectors patch put back; settle searches them whatever changed.
+    std::unordered_set<const AbstractConnectorElement*> m_patch_added;
     std::string m_file_path;
     sigc::signal<void()> m_signal_update;
     sigc::signal<void()> m_signal_file_path_changed;

@@ -128,6 +128,7 @@ bool Workspace::read(SerializingReader& reader) {
     // Every segment is fresh and so not laid out: this lays out each group
     // once, which is what laying out the group of every segment comes to.
     m_parts.seg_layouter->layout_not_laid_out_segs();
+    m_parts.router->clear_changed();
     return true;
 }
 

@@ -101,6 +101,28 @@ TEST_F(ConnectModeTest, FixesOnlyOnAnotherClassAndUndoesInOneStep) {
     EXPECT_EQ(connector_count(), 1);
 }
 
+TEST_F(ConnectModeTest, AClassNoRouteReachesIsRefusedWithAReason) {
+    // (2, 0) walled in on the three sides the table has.
+    for (const CellPos& p : {CellPos(1, 0), CellPos(3, 0), CellPos(2, 1)}) {
+        ASSERT_TRUE(ws->add_class(p));
+    }
+    std::vector<std::string> messages;
+    ctx->signal_message().connect([&](const std::string& m) { messages.push_back(m); });
+    ASSERT_TRUE(press_upper(GDK_KEY_R));
+    EXPECT_TRUE(press(GDK_KEY_l));
+    EXPECT_TRUE(press(GDK_KEY_l));
+    EXPECT_TRUE(press(GDK_KEY_Return));
+    EXPECT_TRUE(is_current<Ctrl::ConnectMode>());
+    EXPECT_EQ(messages, std::vector<std::string>{"no route to that class"});
+    EXPECT_EQ(connector_count(), 0);
+    EXPECT_EQ(undo_count(), 0u);
+    // A reachable class still fixes.
+    EXPECT_TRUE(press(GDK_KEY_h));
+    EXPECT_TRUE(press(GDK_KEY_Return));
+    EXPECT_TRUE(is_current<Ctrl::CellMode>());
+    EXPECT_EQ(connector_count(), 1);
+}
+
 TEST_F(ConnectModeTest, EscapeLeavesNoConnectorNoSegmentAndNoUndoStep) {
     const int segments_before = ws->get_seg_layouter()->size();
     ASSERT_TRUE(press_upper(GDK_KEY_A));

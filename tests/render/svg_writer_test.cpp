@@ -160,7 +160,9 @@ TEST(SvgWriterTest, GeneratedDiagramReadsBackWithEveryClassTextAndRoute) {
             auto lines = children(g, "polyline");
             ASSERT_EQ(lines.size(), 1u);
             // The route's points, each moved at most half a pixel to lie on
-            // a pixel centre as in the PNG.
+            // a pixel centre as in the PNG; a decorated end whose segment is
+            // too short for its setback starts nearer the class, on the same
+            // line.
             const auto pts = parse_points(attr(lines[0], "points"));
             const auto& segs = con.get_segments();
             ASSERT_EQ(pts.size(), segs.size() + 1) << id;
@@ -170,8 +172,17 @@ TEST(SvgWriterTest, GeneratedDiagramReadsBackWithEveryClassTextAndRoute) {
                 const auto& seg = i < segs.size() ? *segs[i] : *segs.back();
                 const CellPos cell = i < segs.size() ? seg.start : seg.end;
                 const Point off = i < segs.size() ? seg.start_point : seg.end_point;
-                EXPECT_LE(std::abs(pts[i].x - (hl.get(cell.h - 1) + off.x)), 0.5) << id << " " << i;
-                EXPECT_LE(std::abs(pts[i].y - (vl.get(cell.v - 1) + off.y)), 0.5) << id << " " << i;
+                const bool shortened_end =
+                    (i == 0 && con.start_term) || (i + 1 == pts.size() && con.end_term);
+                const bool along_x = seg.get_hv() == CellDir::H;
+                if (!shortened_end || !along_x) {
+                    EXPECT_LE(std::abs(pts[i].x - (hl.get(cell.h - 1) + off.x)), 0.5)
+                        << id << " " << i;
+                }
+                if (!shortened_end || along_x) {
+                    EXPECT_LE(std::abs(pts[i].y - (vl.get(cell.v - 1) + off.y)), 0.5)
+                        << id << " " << i;
+                }
             }
             size_t decorated = size_t{con.start_term != nullptr} + size_t{con.end_term != nullptr};
             EXPECT_EQ(children(g, "path").size(), decorated) << id;

@@ -85,6 +85,9 @@ bool ConnectMode::fix() {
     if (ws && run<FixFloatingConnector>()) {
         return change_to_the_mode<CellMode>();
     }
+    if (ws && ws->floating_end_unreachable()) {
+        m_ctrl.show_message("no route to that class");
+    }
     return true;
 }
 

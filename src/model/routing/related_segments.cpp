@@ -78,9 +78,18 @@ RelatedSegments::RelatedSegments(const std::vector<Segment*>& seg_set, Segment& 
     // whatever order the segments joined the layouter: the first member
     // chooses e1 and e2, and the spreading breaks its ties by this order, so
     // an undone or reloaded diagram comes out the same as the first time.
-    std::stable_sort(m_segs.begin(), m_segs.end(), [](const Segment* a, const Segment* b) {
-        return document_order(*a) < document_order(*b);
-    });
+    {
+        std::vector<std::pair<std::pair<uint32_t, int>, Segment*>> keyed;
+        keyed.reserve(m_segs.size());
+        for (Segment* s : m_segs) {
+            keyed.emplace_back(document_order(*s), s);
+        }
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (size_t i = 0; i < keyed.size(); i++) {
+            m_segs[i] = keyed[i].second;
+        }
+    }
     m_e1 = nullptr;
     m_e2 = nullptr;
     m_e1_count = 0;

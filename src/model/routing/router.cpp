@@ -72,6 +72,9 @@ void Router::unreference_node(RouteNode& node) {
 
 void Router::update_live_index(const RouteNode& node, bool was_live) {
     const bool live = node.get_is_referenced();
+    if (live != was_live) {
+        m_changed.push_back(node.pos);
+    }
     if (live && !was_live) {
         m_live_by_col[node.pos.h].insert(node.pos.v);
         m_live_by_row[node.pos.v].insert(node.pos.h);
@@ -116,6 +119,7 @@ bool Router::add_terminatable_node(const CellPos& pos) {
     if (RouteNode* node = node_at(pos)) {
         node->terminatable = true;
     }
+    m_changed.push_back(pos);
     return true;
 }
 
@@ -177,6 +181,7 @@ bool Router::rm_terminatable_node(const CellPos& pos) {
         if (RouteNode* node = node_at(pos)) {
             node->terminatable = false;
         }
+        m_changed.push_back(pos);
     } else {
         m_term_counts.set(pos.h, pos.v, std::make_shared<int32_t>(count - 1));
     }
@@ -512,6 +517,13 @@ void Router::search(RouteNode& start, const RouteNode& goal) {
     start.pred = nullptr;
     start.epoch = m_epoch;
     queue.push(Entry{0, seq++, &start});
+    m_searched = SearchArea{start.pos.h, start.pos.v, start.pos.h, start.pos.v};
+    auto look_at = [this](const CellPos& p) {
+        m_searched.h0 = std::min(m_searched.h0, p.h);
+        m_searched.v0 = std::min(m_searched.v0, p.v);
+        m_searched.h1 = std::max(m_searched.h1, p.h);
+        m_searched.v1 = std::max(m_searched.v1, p.v);
+    };
     m_last_search_visits = 0;
 
     while (!queue.empty()) {
@@ -529,8 +541,28 @@ void Router::search(RouteNode& start, const RouteNode& goal) {
         if (node == &goal && !m_full_reset_search) {
             break;
         }
+        look_at(node->pos);
         for (MovingDir d : DIRS) {
             RouteNode* next = node->get_link(d);
+            if (next != nullptr) {
+                look_at(next->pos);
+            } else {
+                // A node that turns up beyond would be linked to this one.
+                switch (d) {
+                    case MovingDir::UP:
+                        m_searched.v0 = 0;
+                        break;
+                    case MovingDir::DOWN:
+                        m_searched.v1 = CellPos::MAX;
+                        break;
+                    case MovingDir::LEFT:
+                        m_searched.h0 = 0;
+                        break;
+                    case MovingDir::RIGHT:
+                        m_searched.h1 = CellPos::MAX;
+                        break;
+                }
+            }
             if (!next || (next->terminatable && next != &goal)) {
                 continue;
             }
@@ -566,6 +598,7 @@ std::shared_ptr<Route> Router::new_shortest_route(const CellPos& start, const Ce
         m_discounting = true;
     }
     search(*s, *g);
+    route->searched = m_searched;
     m_discounting = false;
     trace_pred(*route, goal);
     return route;

@@ -87,6 +87,12 @@ class Router : public Cells<RouteNode> {
     // The number of nodes in the graph.
     int32_t get_node_count() const { return count(); }
 
+    // Cells whose node appeared, vanished or became or stopped being a
+    // terminal since the last clear_changed(), for deciding which routes a
+    // search would now find differently.
+    const std::vector<CellPos>& get_changed() const { return m_changed; }
+    void clear_changed() { m_changed.clear(); }
+
     // Nodes whose distance was settled or improved by the last search.
     int64_t get_last_search_visits() const { return m_last_search_visits; }
 
@@ -146,6 +152,8 @@ class Router : public Cells<RouteNode> {
     bool m_discounting = false;
     bool m_full_reset_search = false;
     int64_t m_last_search_visits = 0;
+    std::vector<CellPos> m_changed;
+    SearchArea m_searched;
 };
 
 }  // namespace Model

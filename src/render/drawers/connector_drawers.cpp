@@ -39,36 +39,124 @@ ConnectorGeometry ConnectorDrawerBase::get_geometry(
     const Model::Grid& grid = wdc().get_grid();
     const Model::GridList& hl = grid.get(CellDir::H);
     const Model::GridList& vl = grid.get(CellDir::V);
+    if (connector.get_segments().empty()) {
+        // The connector being drawn has no route while its loose end rests
+        // on its start class; it shows nothing then, not even decorations
+        // left where an earlier route put them.
+        if (connector.start_elem && connector.end_elem &&
+            connector.start_pos != connector.end_pos) {
+            g.unrouted = true;
+            g.lines.push_back(box_to_box(grid, connector));
+        }
+        return g;
+    }
+    const auto& segs = connector.get_segments();
+    std::vector<std::pair<Point, Point>> raw;
+    raw.reserve(segs.size());
+    for (const auto& seg : segs) {
+        raw.emplace_back(Point(hl.get(seg->start.h - 1) + seg->start_point.x,
+                               vl.get(seg->start.v - 1) + seg->start_point.y),
+                         Point(hl.get(seg->end.h - 1) + seg->end_point.x,
+                               vl.get(seg->end.v - 1) + seg->end_point.y));
+    }
+    // A decoration takes at most the length of the segment it sits on, and
+    // on a single segment with two decorations each takes at most half; the
+    // line then starts where the shortened decoration ends instead of
+    // doubling back under it.
+    const Model::IConnectorTerm* terms[2] = {connector.start_term.get(), connector.end_term.get()};
+    const CellPos term_cells[2] = {connector.start_pos, connector.end_pos};
+    Point edges[2];
+    for (int i = 0; i < 2; i++) {
+        if (terms[i] != nullptr) {
+            edges[i] = terms[i]->get_term_point();
+            edges[i].add(grid.get_top_left_point(term_cells[i]));
+        }
+    }
+    double scales[2] = {1.0, 1.0};
+    for (int i = 0; i < 2; i++) {
+        if (terms[i] == nullptr) {
+            continue;
+        }
+        Point& near = i == 0 ? raw.front().first : raw.back().second;
+        Point far = i == 0 ? raw.front().second : raw.back().first;
+        if (segs.size() == 1) {
+            if (terms[1 - i] != nullptr) {
+                far = Point((edges[0].x + edges[1].x) / 2.0, (edges[0].y + edges[1].y) / 2.0);
+            } else {
+                far = i == 0 ? raw.front().second : raw.front().first;
+            }
+        }
+        const Point& e = edges[i];
+        const double room = std::max(0.0, std::abs(far.x - e.x) + std::abs(far.y - e.y));
+        const double length = terms[i]->get_height_at_upper();
+        if (length > room && length > 0.0) {
+            scales[i] = room / length;
+        }
+        const double setback = std::min<double>(terms[i]->get_seg_term_setback(), room);
+        if (room > 0.0) {
+            near =
+                Point(e.x + (far.x - e.x) / room * setback, e.y + (far.y - e.y) / room * setback);
+        } else {
+            near = e;
+        }
+    }
     // Segment points are offsets inside their cells; the cell's top-left
     // corner is the far edge of the line before it. The layout places them
     // anywhere between pixels; snapped, the orthogonal pieces cover whole
     // pixels.
-    for (const auto& seg : connector.get_segments()) {
-        Point a = m_dc->snap_line_point(Point(hl.get(seg->start.h - 1) + seg->start_point.x,
-                                              vl.get(seg->start.v - 1) + seg->start_point.y),
-                                        g.line_width);
-        Point b = m_dc->snap_line_point(Point(hl.get(seg->end.h - 1) + seg->end_point.x,
-                                              vl.get(seg->end.v - 1) + seg->end_point.y),
-                                        g.line_width);
-        g.lines.emplace_back(a, b);
+    for (const auto& [a, b] : raw) {
+        g.lines.emplace_back(m_dc->snap_line_point(a, g.line_width),
+                             m_dc->snap_line_point(b, g.line_width));
     }
-    if (connector.start_term) {
-        if (auto s = end_shape(*connector.start_term, grid.get_top_left_point(connector.start_pos),
-                               g.line_width)) {
-            g.ends.push_back(std::move(*s));
+    for (int i = 0; i < 2; i++) {
+        if (terms[i] == nullptr) {
+            continue;
         }
-    }
-    if (connector.end_term) {
-        if (auto s = end_shape(*connector.end_term, grid.get_top_left_point(connector.end_pos),
-                               g.line_width)) {
-            g.ends.push_back(std::move(*s));
+        if (auto shape = end_shape(*terms[i], grid.get_top_left_point(term_cells[i]), g.line_width,
+                                   scales[i])) {
+            g.ends.push_back(std::move(*shape));
         }
     }
     return g;
 }
 
+namespace {
+
+// Where the line from the middle of box toward other leaves box.
+Point leave_box(const Rectangle& box, const Point& other) {
+    const Point c(box.x + box.width / 2.0, box.y + box.height / 2.0);
+    const double dx = other.x - c.x;
+    const double dy = other.y - c.y;
+    double t = 1.0;
+    if (dx != 0.0) {
+        t = std::min(t, box.width / 2.0 / std::abs(dx));
+    }
+    if (dy != 0.0) {
+        t = std::min(t, box.height / 2.0 / std::abs(dy));
+    }
+    return Point(c.x + t * dx, c.y + t * dy);
+}
+
+Rectangle box_in_document(const Model::Grid& grid, const Model::Element& elem, const CellPos& pos) {
+    const Point origin = grid.get_top_left_point(pos);
+    Rectangle r = elem.get_rect();
+    return Rectangle(origin.x + r.x, origin.y + r.y, r.width, r.height);
+}
+
+}  // namespace
+
+std::pair<Point, Point> ConnectorDrawerBase::box_to_box(
+    const Model::Grid& grid, const Model::AbstractConnectorElement& connector) const {
+    const Rectangle a = box_in_document(grid, *connector.start_elem, connector.start_pos);
+    const Rectangle b = box_in_document(grid, *connector.end_elem, connector.end_pos);
+    const Point ca(a.x + a.width / 2.0, a.y + a.height / 2.0);
+    const Point cb(b.x + b.width / 2.0, b.y + b.height / 2.0);
+    return {leave_box(a, cb), leave_box(b, ca)};
+}
+
 std::optional<ConnectorEndShape> ConnectorDrawerBase::end_shape(
-    const Model::IConnectorTerm& con_term, const Point& offset, double line_width) const {
+    const Model::IConnectorTerm& con_term, const Point& offset, double line_width,
+    double scale) const {
     auto it = m_end_drawers.find(typeid(con_term));
     if (it == m_end_drawers.end()) {
         return std::nullopt;
@@ -78,8 +166,8 @@ std::optional<ConnectorEndShape> ConnectorDrawerBase::end_shape(
     // Snapped like the line's vertices, so the decoration's axis stays on
     // the line and its straight edges cover whole pixels.
     end_pt = m_dc->snap_line_point(end_pt, line_width);
-    return it->second->shape(con_term.get_width_at_upper(), con_term.get_height_at_upper(), end_pt,
-                             con_term.get_udlr());
+    return it->second->shape(con_term.get_width_at_upper() * scale,
+                             con_term.get_height_at_upper() * scale, end_pt, con_term.get_udlr());
 }
 
 Rectangle ConnectorGeometry::get_bounds() const {
@@ -132,9 +220,12 @@ void ConnectorDrawerBase::draw_geometry(const ConnectorGeometry& g) {
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
     const ColorMap& colors = *m_dc->get_color_map();
     cr->save();
-    set_source_rgba(cr,
-                    g.highlighted ? colors.get_active_connector_line() : colors.get_element_line());
+    set_source_rgba(cr, g.highlighted || g.unrouted ? colors.get_active_connector_line()
+                                                    : colors.get_element_line());
     cr->set_line_width(g.line_width);
+    if (g.unrouted) {
+        cr->set_dash(std::vector<double>{6.0, 4.0}, 0.0);
+    }
     for (const auto& [a, b] : g.lines) {
         cr->move_to(a.x, a.y);
         cr->line_to(b.x, b.y);

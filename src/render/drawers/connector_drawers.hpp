@@ -13,6 +13,7 @@
 
 namespace Model {
 class AbstractConnectorElement;
+class Grid;
 class IConnectorTerm;
 }  // namespace Model
 
@@ -23,6 +24,10 @@ namespace View {
 struct ConnectorGeometry {
     // Selected and shown so: the active colour at width 2.
     bool highlighted = false;
+    // No route reaches one end from the other: one dashed line from box to
+    // box in the active colour, without decorations, so the connector can
+    // be seen and deleted.
+    bool unrouted = false;
     double line_width = 1.0;
     // Each segment from its start to its end, in route order.
     std::vector<std::pair<Point, Point>> lines;
@@ -55,9 +60,14 @@ class ConnectorDrawerBase : public Drawer {
 
   private:
     // The placed decoration of a terminal whose cell's top-left corner is
-    // offset, or nullopt for a bare end.
+    // offset, or nullopt for a bare end; scale below 1 draws it shorter.
     std::optional<ConnectorEndShape> end_shape(const Model::IConnectorTerm& con_term,
-                                               const Point& offset, double line_width) const;
+                                               const Point& offset, double line_width,
+                                               double scale = 1.0) const;
+    // From the edge of the start box to the edge of the end box, on the
+    // line between their middles.
+    std::pair<Point, Point> box_to_box(const Model::Grid& grid,
+                                       const Model::AbstractConnectorElement& connector) const;
 
   private:
     // Keyed by the terminal's run-time type; the drawers are stateless and
