@@ -33,6 +33,9 @@ namespace Model {
 
 namespace {
 
+// From this many classes on, a move updates the routing graph in one go.
+constexpr size_t BATCH_TERMINALS = 8;
+
 CellPos step(MovingDir dir) {
     switch (dir) {
         case MovingDir::UP:
@@ -102,14 +105,29 @@ bool Workspace::move_classes(const Moves& moves) {
     }
     std::vector<std::pair<CellPos, std::shared_ptr<Element>>> taken;
     taken.reserve(dest.size());
+    std::vector<CellPos> froms;
+    std::vector<CellPos> tos;
     for (const auto& [from, to] : dest) {
         taken.emplace_back(to, m_parts.element_cells->get(from.h, from.v));
         m_parts.element_cells->remove(from.h, from.v);
-        m_parts.router->rm_terminatable_node(from);
+        froms.push_back(from);
+        tos.push_back(to);
     }
     for (const auto& [to, elem] : taken) {
         m_parts.element_cells->set(to.h, to.v, elem);
-        m_parts.router->add_terminatable_node(to);
+    }
+    // Terminal by terminal, each costs a pass over all terminals; a rebuild
+    // costs the size of the graph, which pays off for a few classes already.
+    if (dest.size() >= BATCH_TERMINALS) {
+        m_parts.router->rm_terminatable_nodes(froms);
+        m_parts.router->add_terminatable_nodes(tos);
+    } else {
+        for (const auto& pos : froms) {
+            m_parts.router->rm_terminatable_node(pos);
+        }
+        for (const auto& pos : tos) {
+            m_parts.router->add_terminatable_node(pos);
+        }
     }
     for (const auto& con : cons) {
         if (auto it = dest.find(con->start_pos); it != dest.end()) {
@@ -383,8 +401,8 @@ void Workspace::patch_batched(const WorkspaceDiff& diff) {
                 take_out(con);
             }
             m_parts.element_cells->remove(pos.h, pos.v);
-            m_parts.router->rm_terminatable_node(pos);
         }
+        m_parts.router->rm_terminatable_nodes(touched);
     }
     if (const auto& cells = diff.get_add_elements()) {
         std::vector<CellPos> added;
