@@ -571,10 +571,10 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
     if (!diff->get_moves().empty()) {
         move_classes(diff->get_moves());
     }
-    if (diff->get_reroutes_all()) {
+    if (diff->get_batched()) {
         m_deferring = false;
         m_touched.clear();
-        patch_and_reroute_all(*diff);
+        patch_batched(*diff);
         return;
     }
     if (const auto& cells = diff->get_rm_elements()) {

@@ -227,9 +227,9 @@ class Workspace : public ISerializable {
     // already re-sized): re-routes what may run another way now and spreads
     // what moved, so the diagram is the one its saved document reads back as.
     void settle(const std::vector<CellPos>& changed);
-    // patch() of a record that asks for every route afresh: its classes and
-    // connectors taken out and put in directly, then one reroute_all.
-    void patch_and_reroute_all(const WorkspaceDiff& diff);
+    // patch() of a batched record: its classes and connectors taken out and
+    // put in directly, then settled once.
+    void patch_batched(const WorkspaceDiff& diff);
     void drop_outside_table();
     void make_uids_unique();
 

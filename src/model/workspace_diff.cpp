@@ -79,7 +79,7 @@ std::shared_ptr<WorkspaceDiff> WorkspaceDiff::reverse() const {
     for (const auto& [from, to] : m_moves) {
         r->m_moves.emplace_back(to, from);
     }
-    r->m_reroutes_all = m_reroutes_all;
+    r->m_batched = m_batched;
     return r;
 }
 

@@ -43,9 +43,10 @@ class WorkspaceDiff {
     // once (so a swap is two entries). The reverse moves them back. A record
     // keeps one such move; a second overwrites.
     void move_classes(const std::vector<std::pair<CellPos, CellPos>>& moves);
-    // Replaying this record re-routes every connector afterwards, so the
-    // result is laid out as a fresh read of the document would be.
-    void set_reroutes_all() { m_reroutes_all = true; }
+    // Replaying this record takes its classes and connectors out and puts
+    // them in all at once, then settles the routes once, instead of one
+    // class at a time: for records of many classes, such as a paste or cut.
+    void set_batched() { m_batched = true; }
 
     // The inverse change. Shares the recorded tables instead of copying them,
     // which is safe because a record is not changed after its action ends.
@@ -67,7 +68,7 @@ class WorkspaceDiff {
         return m_removed_line;
     }
     const std::vector<std::pair<CellPos, CellPos>>& get_moves() const { return m_moves; }
-    bool get_reroutes_all() const { return m_reroutes_all; }
+    bool get_batched() const { return m_batched; }
 
   private:
     std::shared_ptr<ElementContext> m_elem_context;
@@ -78,7 +79,7 @@ class WorkspaceDiff {
     std::shared_ptr<WorkspaceDiffLineDiff> m_inserted_line;
     std::shared_ptr<WorkspaceDiffLineDiff> m_removed_line;
     std::vector<std::pair<CellPos, CellPos>> m_moves;
-    bool m_reroutes_all = false;
+    bool m_batched = false;
 };
 
 }  // namespace Model

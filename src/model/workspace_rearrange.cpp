@@ -1,11 +1,11 @@
 // Rearranging a document: moving classes between cells, and copying them out
 // as a fragment document and pasting one in.
 //
-// Every operation here ends by routing every connector afresh, as reading
-// the document does, and its change record asks undo and redo for the same:
-// a move or paste changes which cells hold terminals, which can bend routes
-// that pass near them, and only a full re-route leaves exactly the routes a
-// fresh read of the saved document gives.
+// Every operation here, and its undo and redo, ends by settling: a move or
+// paste changes which cells hold terminals, which can bend routes that only
+// pass near them, so every route is checked against the one a fresh read of
+// the saved document would give, while only the changed routes and lines
+// are spread again.
 #include "model/workspace.hpp"
 
 #include <algorithm>
@@ -25,11 +25,16 @@
 #include "model/element_cells.hpp"
 #include "model/element_context.hpp"
 #include "model/routing/router.hpp"
+#include "model/routing/segment.hpp"
+#include "model/routing/segment_layouter.hpp"
 #include "model/workspace_diff.hpp"
 
 namespace Model {
 
 namespace {
+
+// From this many classes on, a move updates the routing graph in one go.
+constexpr size_t BATCH_TERMINALS = 8;
 
 CellPos step(MovingDir dir) {
     switch (dir) {
@@ -90,16 +95,39 @@ bool Workspace::move_classes(const Moves& moves) {
             }
         }
     }
+    // Their routes end elsewhere now: out of the layouter before anything
+    // moves, so the gaps they shared close up again.
+    for (const auto& con : cons) {
+        for (const auto& seg : con->get_segments()) {
+            m_parts.seg_layouter->remove(seg);
+        }
+        release_neighbours(*con);
+    }
     std::vector<std::pair<CellPos, std::shared_ptr<Element>>> taken;
     taken.reserve(dest.size());
+    std::vector<CellPos> froms;
+    std::vector<CellPos> tos;
     for (const auto& [from, to] : dest) {
         taken.emplace_back(to, m_parts.element_cells->get(from.h, from.v));
         m_parts.element_cells->remove(from.h, from.v);
-        m_parts.router->rm_terminatable_node(from);
+        froms.push_back(from);
+        tos.push_back(to);
     }
     for (const auto& [to, elem] : taken) {
         m_parts.element_cells->set(to.h, to.v, elem);
-        m_parts.router->add_terminatable_node(to);
+    }
+    // Terminal by terminal, each costs a pass over all terminals; a rebuild
+    // costs the size of the graph, which pays off for a few classes already.
+    if (dest.size() >= BATCH_TERMINALS) {
+        m_parts.router->rm_terminatable_nodes(froms);
+        m_parts.router->add_terminatable_nodes(tos);
+    } else {
+        for (const auto& pos : froms) {
+            m_parts.router->rm_terminatable_node(pos);
+        }
+        for (const auto& pos : tos) {
+            m_parts.router->add_terminatable_node(pos);
+        }
     }
     for (const auto& con : cons) {
         if (auto it = dest.find(con->start_pos); it != dest.end()) {
@@ -109,15 +137,27 @@ bool Workspace::move_classes(const Moves& moves) {
             con->end_pos = it->second;
         }
     }
+    std::vector<CellPos> changed;
+    changed.reserve(2 * dest.size());
     for (const auto& [from, to] : dest) {
         lay_out_lines_of(from);
         lay_out_lines_of(to);
+        changed.push_back(from);
+        changed.push_back(to);
+    }
+    for (const auto& con : cons) {
+        route(*con);
     }
     // Replaying the record moves again, which re-routes by itself.
     if (m_parts.log_diff) {
         m_parts.log_diff->move_classes(moves);
     }
-    reroute_all();
+    if (m_deferring) {
+        m_touched.insert(m_touched.end(), changed.begin(), changed.end());
+        return true;
+    }
+    // Other routes may pass where the classes went, or take a way they left.
+    settle(changed);
     m_signal_update.emit();
     return true;
 }
@@ -161,14 +201,14 @@ bool Workspace::cut_class_range(const CellRange& range) {
         any = true;
         return false;
     });
+    // rm_class_range settles by itself; undo and redo put the classes back
+    // all at once.
     if (!any || !rm_class_range(block)) {
         return false;
     }
     if (m_parts.log_diff) {
-        m_parts.log_diff->set_reroutes_all();
+        m_parts.log_diff->set_batched();
     }
-    reroute_all();
-    m_signal_update.emit();
     return true;
 }
 
@@ -317,20 +357,32 @@ Workspace::PasteResult Workspace::paste_fragment(const std::string& xml, const C
         }
     }
     if (m_parts.log_diff) {
-        m_parts.log_diff->set_reroutes_all();
+        m_parts.log_diff->set_batched();
     }
-    reroute_all();
+    // The new connectors have no route yet, so settling routes them.
+    settle(terms);
     m_signal_update.emit();
     return PasteResult::PASTED;
 }
 
-void Workspace::patch_and_reroute_all(const WorkspaceDiff& diff) {
-    // Every route is made afresh at the end, so removing and adding here
-    // skips the per-class re-routing and spreading of rm_class and add_class.
+void Workspace::patch_batched(const WorkspaceDiff& diff) {
+    // Classes and connectors go out and in directly, without the routing and
+    // spreading that rm_class and add_class do for each, and are settled
+    // once at the end.
+    auto take_out = [this](const std::shared_ptr<AbstractConnectorElement>& con) {
+        if (!m_parts.connector_set->contains(con)) {
+            return;
+        }
+        for (const auto& seg : con->get_segments()) {
+            m_parts.seg_layouter->remove(seg);
+        }
+        release_neighbours(*con);
+        m_parts.connector_set->remove(con);
+    };
     std::vector<CellPos> touched;
     if (const auto& cons = diff.get_rm_connectors()) {
         for (const auto& con : in_uid_order(*cons)) {
-            m_parts.connector_set->remove(con);
+            take_out(con);
         }
     }
     if (const auto& cells = diff.get_rm_elements()) {
@@ -345,10 +397,12 @@ void Workspace::patch_and_reroute_all(const WorkspaceDiff& diff) {
         for (const auto& pos : touched) {
             // Nothing may be left ending on an empty cell.
             const auto at = m_parts.connector_set->enum_connectors_has_term_at(pos);
-            m_parts.connector_set->remove_all(*at);
+            for (const auto& con : in_uid_order(*at)) {
+                take_out(con);
+            }
             m_parts.element_cells->remove(pos.h, pos.v);
-            m_parts.router->rm_terminatable_node(pos);
         }
+        m_parts.router->rm_terminatable_nodes(touched);
     }
     if (const auto& cells = diff.get_add_elements()) {
         std::vector<CellPos> added;
@@ -367,6 +421,8 @@ void Workspace::patch_and_reroute_all(const WorkspaceDiff& diff) {
         for (const auto& con : in_uid_order(*cons)) {
             con->start_elem = m_parts.element_cells->get(con->start_pos.h, con->start_pos.v);
             con->end_elem = m_parts.element_cells->get(con->end_pos.h, con->end_pos.v);
+            // Its old segments are not the layouter's, so settling hands
+            // the connector a route whatever it was before.
             if (con->start_elem && con->end_elem) {
                 m_parts.connector_set->add(con);
             }
@@ -375,7 +431,7 @@ void Workspace::patch_and_reroute_all(const WorkspaceDiff& diff) {
     for (const auto& pos : touched) {
         lay_out_lines_of(pos);
     }
-    reroute_all();
+    settle(touched);
     m_signal_update.emit();
 }
 

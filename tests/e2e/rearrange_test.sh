@@ -21,7 +21,9 @@ mouse_line=$(lx_summary "$WORK/clicked.xml")
 read -r _ mouse_h mouse_v _ <<<"$mouse_line"
 
 # Press on it, drag it to the right, release: it moves there, keeping its
-# name.
+# name. The press must not count as the second click of a double click with
+# the click that placed the cursor, which would open the class for editing.
+sleep 1
 xdotool mousemove --window "$LX_WID" "$PX" "$PY" mousedown 1 \
     mousemove --window "$LX_WID" $((PX + 40)) "$PY" mousemove --window "$LX_WID" $((PX2 - 20)) "$PY" \
     mousemove --window "$LX_WID" "$PX2" "$PY" mouseup 1

@@ -234,9 +234,10 @@ TEST(WorkspaceRearrangeTest, RandomEditsUndoAndRedoLikeAFreshRead) {
     std::mt19937 rng(20261208);
     auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
     int made[4] = {0, 0, 0, 0};
-    for (int round = 0; round < 3; ++round) {
+    // Denser rounds crowd routes past the cells that change.
+    for (int round = 0; round < 6; ++round) {
         Workspace ws;
-        for (int i = 0; i < 14; ++i) {
+        for (int i = 0; i < 14 + 3 * round; ++i) {
             ws.add_class(CellPos(pick(7), pick(7)));
         }
         std::vector<CellPos> classes;
@@ -245,7 +246,7 @@ TEST(WorkspaceRearrangeTest, RandomEditsUndoAndRedoLikeAFreshRead) {
             return true;
         });
         std::sort(classes.begin(), classes.end());
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 12 + 3 * round; ++i) {
             connect(ws, classes[pick(classes.size())], classes[pick(classes.size())],
                     i % 2 ? "dependency" : "aggregation");
         }

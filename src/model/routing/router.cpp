@@ -133,6 +133,25 @@ void Router::add_terminatable_nodes(const std::vector<CellPos>& positions) {
     sync_graph_with_terms();
 }
 
+void Router::rm_terminatable_nodes(const std::vector<CellPos>& positions) {
+    bool any = false;
+    for (const CellPos& p : positions) {
+        const int32_t count = get_term_count(p);
+        if (count < 1) {
+            continue;
+        }
+        any = true;
+        if (count == 1) {
+            m_term_counts.remove(p.h, p.v);
+        } else {
+            m_term_counts.set(p.h, p.v, std::make_shared<int32_t>(count - 1));
+        }
+    }
+    if (any) {
+        sync_graph_with_terms();
+    }
+}
+
 bool Router::rm_terminatable_node(const CellPos& pos) {
     const int32_t count = get_term_count(pos);
     if (count < 1) {

@@ -48,6 +48,10 @@ class Router : public Cells<RouteNode> {
     // survivors across the gap. Nothing happens when pos holds no terminal.
     // Always true.
     bool rm_terminatable_node(const CellPos& pos);
+    // Unregisters one terminal at each of positions (where there is one) and
+    // rebuilds the graph once, as add_terminatable_nodes does: one by one,
+    // each removal costs a pass over all terminals.
+    void rm_terminatable_nodes(const std::vector<CellPos>& positions);
     // Moves every terminal whose coordinate along dir is >= index by count.
     // All terminals of one cell move together.
     void shift_node_at(CellDir dir, int32_t index, int32_t count);
