@@ -291,11 +291,11 @@ void MainWindow::update_title() {
     set_title(window_title(get_display_file_name()));
 }
 
-std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_chooser(const FileChooserSpec& spec) {
-    auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, spec.title, spec.action);
+std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_chooser(const FileChooserOptions& options) {
+    auto dialog = std::make_unique<Gtk::FileChooserDialog>(*this, options.title, options.action);
     dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-    dialog->add_button(spec.accept_label, Gtk::RESPONSE_ACCEPT);
-    for (const auto& [name, mime_type] : spec.filters) {
+    dialog->add_button(options.accept_label, Gtk::RESPONSE_ACCEPT);
+    for (const auto& [name, mime_type] : options.filters) {
         auto own = Gtk::FileFilter::create();
         own->set_name(name);
         own->add_mime_type(mime_type);
@@ -348,11 +348,11 @@ std::string with_extension(const std::string& name, const char* ext) {
 }  // namespace
 
 std::unique_ptr<Gtk::FileChooserDialog> MainWindow::new_export_file_chooser_dialog() {
-    FileChooserSpec spec{"Export image", "_Export", Gtk::FILE_CHOOSER_ACTION_SAVE, {}};
+    FileChooserOptions options{"Export image", "_Export", Gtk::FILE_CHOOSER_ACTION_SAVE, {}};
     for (const auto& f : EXPORT_FILTERS) {
-        spec.filters.emplace_back(f.name, f.mime_type);
+        options.filters.emplace_back(f.name, f.mime_type);
     }
-    auto dialog = new_chooser(spec);
+    auto dialog = new_chooser(options);
     std::string stem = m_ws->get_file_path().empty()
                            ? std::string("diagram")
                            : with_extension(Glib::path_get_basename(m_ws->get_file_path()), "");

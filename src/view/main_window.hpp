@@ -98,13 +98,13 @@ class MainWindow : public Gtk::ApplicationWindow {
                                                          const std::string& path);
     // A chooser with Cancel, the accept button, and the given filters (name
     // and MIME type) followed by "All". Saving asks before it overwrites.
-    struct FileChooserSpec {
+    struct FileChooserOptions {
         std::string title;
         std::string accept_label;
         Gtk::FileChooserAction action;
         std::vector<std::pair<std::string, std::string>> filters;
     };
-    std::unique_ptr<Gtk::FileChooserDialog> new_chooser(const FileChooserSpec& spec);
+    std::unique_ptr<Gtk::FileChooserDialog> new_chooser(const FileChooserOptions& options);
     std::unique_ptr<Gtk::MessageDialog> new_save_question_dialog();
 
     // Asks to save unsaved changes; true means the caller may go on. Choosing
