@@ -14,6 +14,7 @@
 using lattrix_test::class_at;
 using lattrix_test::connect;
 using lattrix_test::has_connector;
+using lattrix_test::routes_signature;
 using lattrix_test::TempDir;
 using lattrix_test::to_xml;
 using Model::Workspace;
@@ -24,19 +25,8 @@ namespace {
 // What the screen shows: every route's segments where they were spread to,
 // every box, and the line sizes around them.
 std::string picture(Workspace& ws) {
-    std::string sig;
+    std::string sig = routes_signature(ws);
     char buf[200];
-    ws.get_connector_set()->foreach_ordered([&](const auto& con) {
-        for (const auto& seg : con->get_segments()) {
-            std::snprintf(buf, sizeof buf, "%s-%s %.3f,%.3f %.3f,%.3f|",
-                          seg->start.to_string().c_str(), seg->end.to_string().c_str(),
-                          seg->start_point.x, seg->start_point.y, seg->end_point.x,
-                          seg->end_point.y);
-            sig += buf;
-        }
-        sig += "\n";
-        return true;
-    });
     ws.get_element_cells()->foreach_ordered([&](int32_t h, int32_t v, const auto& elem) {
         const Rectangle r = elem->get_rect();
         std::snprintf(buf, sizeof buf, "%d,%d %.3f %.3f %.3f %.3f w%.3f h%.3f\n", h, v, r.x, r.y,

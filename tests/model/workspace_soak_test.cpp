@@ -17,6 +17,7 @@
 #include "model/workspace_diff.hpp"
 #include "model/workspace_test_util.hpp"
 
+using lattrix_test::routes_signature;
 using lattrix_test::to_xml;
 using Model::Workspace;
 using Model::WorkspaceDiff;
@@ -42,20 +43,7 @@ std::string geometry(Workspace& ws) {
                       r.x, r.y, r.width, r.height);
         sig += buf;
     }
-    ws.get_connector_set()->foreach_ordered([&](const auto& con) {
-        std::snprintf(buf, sizeof buf, "con %08x %s-%s:", con->get_uid(),
-                      con->start_pos.to_string().c_str(), con->end_pos.to_string().c_str());
-        sig += buf;
-        for (const auto& seg : con->get_segments()) {
-            std::snprintf(buf, sizeof buf, " %s-%s %.3f,%.3f %.3f,%.3f",
-                          seg->start.to_string().c_str(), seg->end.to_string().c_str(),
-                          seg->start_point.x, seg->start_point.y, seg->end_point.x,
-                          seg->end_point.y);
-            sig += buf;
-        }
-        sig += "\n";
-        return true;
-    });
+    sig += routes_signature(ws);
     return sig;
 }
 

@@ -18,6 +18,7 @@ using lattrix_test::class_at;
 using lattrix_test::connect;
 using lattrix_test::has_connector;
 using lattrix_test::read_file;
+using lattrix_test::routes_signature;
 using lattrix_test::TempDir;
 using lattrix_test::to_xml;
 using lattrix_test::write_file;
@@ -446,24 +447,6 @@ TEST(WorkspaceFileTest, LoadRebuildsLayoutAndRoutes) {
 
 namespace {
 
-// Where every connector of ws runs, segment by segment, in uid order.
-std::string layout_signature(Workspace& ws) {
-    std::string sig;
-    ws.get_connector_set()->foreach_ordered([&sig](const auto& con) {
-        for (const auto& seg : con->get_segments()) {
-            char buf[160];
-            std::snprintf(buf, sizeof buf, "%s-%s %.3f,%.3f %.3f,%.3f|",
-                          seg->start.to_string().c_str(), seg->end.to_string().c_str(),
-                          seg->start_point.x, seg->start_point.y, seg->end_point.x,
-                          seg->end_point.y);
-            sig += buf;
-        }
-        sig += "\n";
-        return true;
-    });
-    return sig;
-}
-
 // A 5 x 5 block of classes on every other cell, each joined to the next in
 // its row, its column and diagonally, so that many connectors share gaps.
 std::string crowded_document() {
@@ -505,7 +488,7 @@ TEST(WorkspaceFileTest, TheSameDocumentIsLaidOutTheSameEveryTime) {
     write_file(dir.file("crowded.xml"), crowded_document());
     Workspace first;
     ASSERT_TRUE(first.load(dir.file("crowded.xml")));
-    const std::string expected = layout_signature(first);
+    const std::string expected = routes_signature(first);
     ASSERT_EQ(first.get_connector_set()->size(), 46);
 
     // Other workspaces get their objects at other addresses; neither that
@@ -518,7 +501,7 @@ TEST(WorkspaceFileTest, TheSameDocumentIsLaidOutTheSameEveryTime) {
         }
         auto ws = std::make_shared<Workspace>();
         ASSERT_TRUE(ws->load(dir.file("crowded.xml")));
-        EXPECT_EQ(layout_signature(*ws), expected) << "load " << round;
+        EXPECT_EQ(routes_signature(*ws), expected) << "load " << round;
         others.push_back(ws);
     }
     Workspace a;
@@ -527,10 +510,10 @@ TEST(WorkspaceFileTest, TheSameDocumentIsLaidOutTheSameEveryTime) {
     ASSERT_TRUE(b.load(dir.file("crowded.xml")));
     ASSERT_TRUE(a.insert_row(3));
     ASSERT_TRUE(b.insert_row(3));
-    EXPECT_EQ(layout_signature(a), layout_signature(b));
+    EXPECT_EQ(routes_signature(a), routes_signature(b));
     ASSERT_TRUE(a.rm_class(CellPos(4, 5)));
     ASSERT_TRUE(b.rm_class(CellPos(4, 5)));
-    EXPECT_EQ(layout_signature(a), layout_signature(b));
+    EXPECT_EQ(routes_signature(a), routes_signature(b));
 }
 
 TEST(WorkspaceLineTest, RowAndColumnEditsLayOutLikeReadingTheResult) {
@@ -554,7 +537,7 @@ TEST(WorkspaceLineTest, RowAndColumnEditsLayOutLikeReadingTheResult) {
         ASSERT_TRUE(ws.save(dir.file("edited.xml")));
         Workspace reread;
         ASSERT_TRUE(reread.load(dir.file("edited.xml")));
-        EXPECT_EQ(layout_signature(ws), layout_signature(reread)) << e.name;
+        EXPECT_EQ(routes_signature(ws), routes_signature(reread)) << e.name;
         ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto& elem) {
             EXPECT_EQ(elem->get_rect(), reread.get_element_cells()->get(h, v)->get_rect())
                 << e.name << " " << CellPos(h, v).to_string();

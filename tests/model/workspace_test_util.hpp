@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "model/connector_element.hpp"
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
+#include "model/routing/segment.hpp"
 #include "model/text_element.hpp"
 #include "model/workspace.hpp"
 
@@ -24,6 +26,28 @@ inline std::string to_xml(Model::Workspace& ws) {
     ws.write(*writer);
     writer->finish();
     return writer->get_contents();
+}
+
+// Where every connector runs, segment by segment, in uid order: what two
+// workspaces must share to draw the same routes.
+inline std::string routes_signature(Model::Workspace& ws) {
+    std::string sig;
+    char buf[200];
+    ws.get_connector_set()->foreach_ordered([&](const auto& con) {
+        std::snprintf(buf, sizeof buf, "con %08x %s-%s:", con->get_uid(),
+                      con->start_pos.to_string().c_str(), con->end_pos.to_string().c_str());
+        sig += buf;
+        for (const auto& seg : con->get_segments()) {
+            std::snprintf(buf, sizeof buf, " %s-%s %.3f,%.3f %.3f,%.3f",
+                          seg->start.to_string().c_str(), seg->end.to_string().c_str(),
+                          seg->start_point.x, seg->start_point.y, seg->end_point.x,
+                          seg->end_point.y);
+            sig += buf;
+        }
+        sig += "\n";
+        return true;
+    });
+    return sig;
 }
 
 // Draws a connector the way the connect mode does.
