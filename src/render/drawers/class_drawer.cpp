@@ -9,6 +9,7 @@
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
+#include "render/drawers/pixel_mask.hpp"
 #include "render/drawers/text_element_drawer.hpp"
 
 namespace View {
@@ -59,21 +60,24 @@ void ClassDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
         }
         set_source_rgba(cr, colors.get_element_fill());
         cr->fill();
-        // The outlines and dividers as the rectangles their strokes cover:
-        // cairo fills rectangles far faster than it strokes.
+        // The outlines and dividers as the rectangles their strokes cover,
+        // on whole pixels: cairo fills rectangles far faster than it
+        // strokes.
         const double u = dc.get_line_unit();
+        std::vector<Rectangle> lines;
+        lines.reserve(boxes.size() * 5);
         for (const auto& g : boxes) {
             const Rectangle& o = g.outline;
-            cr->rectangle(o.x - u / 2, o.y - u / 2, o.width + u, u);
-            cr->rectangle(o.x - u / 2, o.y + o.height - u / 2, o.width + u, u);
-            cr->rectangle(o.x - u / 2, o.y + u / 2, u, o.height - u);
-            cr->rectangle(o.x + o.width - u / 2, o.y + u / 2, u, o.height - u);
+            lines.emplace_back(o.x - u / 2, o.y - u / 2, o.width + u, u);
+            lines.emplace_back(o.x - u / 2, o.y + o.height - u / 2, o.width + u, u);
+            lines.emplace_back(o.x - u / 2, o.y + u / 2, u, o.height - u);
+            lines.emplace_back(o.x + o.width - u / 2, o.y + u / 2, u, o.height - u);
             for (const auto& d : g.dividers) {
-                cr->rectangle(d.x0, d.y - u / 2, d.x1 - d.x0, u);
+                lines.emplace_back(d.x0, d.y - u / 2, d.x1 - d.x0, u);
             }
         }
         set_source_rgba(cr, colors.get_element_line());
-        cr->fill();
+        fill_pixel_rectangles(cr, lines);
         cr->restore();
     }
     if (active) {

@@ -12,8 +12,26 @@
 #include "model/grid.hpp"
 #include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
+#include "render/drawers/pixel_mask.hpp"
 
 namespace View {
+
+namespace {
+
+void add_polygon(const Cairo::RefPtr<Cairo::Context>& cr, const std::vector<Point>& points) {
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (i == 0) {
+            cr->move_to(points[i].x, points[i].y);
+        } else {
+            cr->line_to(points[i].x, points[i].y);
+        }
+    }
+    if (!points.empty()) {
+        cr->close_path();
+    }
+}
+
+}  // namespace
 
 ConnectorDrawerBase::ConnectorDrawerBase(std::shared_ptr<WorkspaceDrawerContext> dc)
     : Drawer(std::move(dc)) {
@@ -319,8 +337,10 @@ void FixedConnectorDrawer::draw_batch(const std::vector<ConnectorGeometry>& geom
     const double w = m_dc->get_line_unit();
     cr->set_line_width(w);
     // A square-capped orthogonal line covers exactly the rectangle around
-    // it; cairo fills a set of rectangles far faster than it strokes the
-    // lines. Anything slanted is stroked after them.
+    // it, on whole pixels as the points are snapped; cairo fills rectangles
+    // far faster than it strokes lines. Anything slanted is stroked after
+    // them.
+    std::vector<Rectangle> rectangles;
     std::vector<std::pair<Point, Point>> slanted;
     for (const auto& g : geometries) {
         for (const auto& [a, b] : g.lines) {
@@ -328,12 +348,11 @@ void FixedConnectorDrawer::draw_batch(const std::vector<ConnectorGeometry>& geom
                 slanted.emplace_back(a, b);
                 continue;
             }
-            const double x0 = std::min(a.x, b.x) - w / 2;
-            const double y0 = std::min(a.y, b.y) - w / 2;
-            cr->rectangle(x0, y0, std::abs(b.x - a.x) + w, std::abs(b.y - a.y) + w);
+            rectangles.emplace_back(std::min(a.x, b.x) - w / 2, std::min(a.y, b.y) - w / 2,
+                                    std::abs(b.x - a.x) + w, std::abs(b.y - a.y) + w);
         }
     }
-    cr->fill();
+    fill_pixel_rectangles(cr, rectangles);
     cr->set_line_cap(Cairo::LINE_CAP_SQUARE);
     for (const auto& [a, b] : slanted) {
         cr->move_to(a.x, a.y);
@@ -341,34 +360,41 @@ void FixedConnectorDrawer::draw_batch(const std::vector<ConnectorGeometry>& geom
     }
     cr->stroke();
     cr->set_line_cap(Cairo::LINE_CAP_BUTT);
-    // The decorations are a pixel or two here: a closed one is filled, not
-    // outlined (hollow and solid cannot be told apart at this size
-    // anyway), in one fill for all; the open arrows in one stroke.
-    for (bool closed : {true, false}) {
-        for (const auto& g : geometries) {
-            for (const auto& e : g.ends) {
-                if (e.closed != closed) {
-                    continue;
+    // The decorations are a few pixels here, too small to tell hollow from
+    // solid or an open arrow from a closed one: each is filled as the shape
+    // its outline encloses, all in one fill. Only what encloses nothing is
+    // stroked.
+    std::vector<const std::vector<Point>*> strokes;
+    for (const auto& g : geometries) {
+        for (const auto& e : g.ends) {
+            const auto& pieces = e.pieces;
+            if (e.closed) {
+                for (const auto& piece : pieces) {
+                    add_polygon(cr, piece);
                 }
-                for (const auto& piece : e.pieces) {
-                    for (size_t i = 0; i < piece.size(); ++i) {
-                        if (i == 0) {
-                            cr->move_to(piece[i].x, piece[i].y);
-                        } else {
-                            cr->line_to(piece[i].x, piece[i].y);
-                        }
-                    }
-                    if (closed) {
-                        cr->close_path();
-                    }
+            } else if (pieces.size() >= 2 && pieces[0].size() == 2 && pieces[1].size() == 2 &&
+                       pieces[0][0].x == pieces[1][0].x && pieces[0][0].y == pieces[1][0].y) {
+                // An arrow: two strokes from its tip, and the triangle they span.
+                add_polygon(cr, {pieces[0][0], pieces[0][1], pieces[1][1]});
+            } else {
+                for (const auto& piece : pieces) {
+                    strokes.push_back(&piece);
                 }
             }
         }
-        if (closed) {
-            cr->fill();
-        } else {
-            cr->stroke();
+    }
+    cr->fill();
+    for (const auto* piece : strokes) {
+        for (size_t i = 0; i < piece->size(); ++i) {
+            if (i == 0) {
+                cr->move_to((*piece)[i].x, (*piece)[i].y);
+            } else {
+                cr->line_to((*piece)[i].x, (*piece)[i].y);
+            }
         }
+    }
+    if (!strokes.empty()) {
+        cr->stroke();
     }
     cr->restore();
 }
