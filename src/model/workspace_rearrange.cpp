@@ -119,8 +119,7 @@ bool Workspace::move_classes(const Moves& moves) {
     // Terminal by terminal, each costs a pass over all terminals; a rebuild
     // costs the size of the graph, which pays off for a few classes already.
     if (dest.size() >= BATCH_TERMINALS) {
-        m_parts.router->rm_terminatable_nodes(froms);
-        m_parts.router->add_terminatable_nodes(tos);
+        m_parts.router->move_terminatable_nodes(froms, tos);
     } else {
         for (const auto& pos : froms) {
             m_parts.router->rm_terminatable_node(pos);

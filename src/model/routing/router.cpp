@@ -124,31 +124,35 @@ bool Router::add_terminatable_node(const CellPos& pos) {
 }
 
 void Router::add_terminatable_nodes(const std::vector<CellPos>& positions) {
-    if (positions.empty()) {
-        return;
-    }
-    for (const CellPos& p : positions) {
-        m_term_counts.set(p.h, p.v, std::make_shared<int32_t>(get_term_count(p) + 1));
-    }
-    sync_graph_with_terms();
+    move_terminatable_nodes({}, positions);
 }
 
 void Router::rm_terminatable_nodes(const std::vector<CellPos>& positions) {
-    bool any = false;
-    for (const CellPos& p : positions) {
+    move_terminatable_nodes(positions, {});
+}
+
+void Router::move_terminatable_nodes(const std::vector<CellPos>& removed,
+                                     const std::vector<CellPos>& added) {
+    std::vector<CellPos> dirty;
+    dirty.reserve(removed.size() + added.size());
+    for (const CellPos& p : removed) {
         const int32_t count = get_term_count(p);
         if (count < 1) {
             continue;
         }
-        any = true;
         if (count == 1) {
             m_term_counts.remove(p.h, p.v);
         } else {
             m_term_counts.set(p.h, p.v, std::make_shared<int32_t>(count - 1));
         }
+        dirty.push_back(p);
     }
-    if (any) {
-        sync_graph_with_terms();
+    for (const CellPos& p : added) {
+        m_term_counts.set(p.h, p.v, std::make_shared<int32_t>(get_term_count(p) + 1));
+        dirty.push_back(p);
+    }
+    if (!dirty.empty()) {
+        sync_graph_with_terms(&dirty);
     }
 }
 
@@ -262,7 +266,7 @@ void Router::rm_terminatable_node_at(CellDir dir, int32_t index, int32_t count) 
     sync_graph_with_terms();
 }
 
-void Router::sync_graph_with_terms() {
+void Router::sync_graph_with_terms(const std::vector<CellPos>* dirty) {
     // Interest points with their multiplicity. An ordered pair of terminals
     // (t, o) puts a corner at (o.h, t.v) when they share neither column nor
     // row, once per terminal counted at each; so a cell (x, y) is a corner
@@ -270,44 +274,125 @@ void Router::sync_graph_with_terms() {
     // times. That is what adding the terminals one by one sums up to.
     std::unordered_map<int32_t, int64_t> row_sum;
     std::unordered_map<int32_t, int64_t> col_sum;
-    std::unordered_map<CellPos, int64_t> points;
     m_term_counts.foreach ([&](int32_t h, int32_t v, const std::shared_ptr<int32_t>& n) {
         row_sum[v] += *n;
         col_sum[h] += *n;
-        points[CellPos(h, v)] += *n;
         return true;
     });
-    for (const auto& [y, in_row] : row_sum) {
-        for (const auto& [x, in_col] : col_sum) {
-            const int64_t here = get_term_count(CellPos(x, y));
-            const int64_t m = (in_row - here) * (in_col - here);
-            if (m > 0) {
-                points[CellPos(x, y)] += m;
+    auto multiplicity = [&](const CellPos& p) -> int64_t {
+        const auto r = row_sum.find(p.v);
+        const auto c = col_sum.find(p.h);
+        if (r == row_sum.end() || c == col_sum.end()) {
+            return 0;
+        }
+        const int64_t here = get_term_count(p);
+        return here + std::max<int64_t>(0, (r->second - here) * (c->second - here));
+    };
+
+    // A node's count sums the multiplicities of the 3 x 3 cells around it.
+    // A changed terminal changes the sums of its row and column and so the
+    // multiplicities along them; beyond one cell from those lines no count
+    // changes. A few changed lines of many are worth rebuilding alone.
+    std::unordered_set<int32_t> rows;
+    std::unordered_set<int32_t> cols;
+    if (dirty) {
+        for (const CellPos& p : *dirty) {
+            for (int64_t d = -1; d <= 1; ++d) {
+                if (p.v + d >= 0 && p.v + d <= CellPos::MAX) {
+                    rows.insert(static_cast<int32_t>(p.v + d));
+                }
+                if (p.h + d >= 0 && p.h + d <= CellPos::MAX) {
+                    cols.insert(static_cast<int32_t>(p.h + d));
+                }
             }
         }
     }
+    const bool partial = dirty && rows.size() + cols.size() < row_sum.size() + col_sum.size();
+
     std::unordered_map<CellPos, int64_t> wanted;
-    for (const auto& [p, m] : points) {
-        foreach_neighbor_9_nodes(p, [&, m = m](const CellPos& q) { wanted[q] += m; });
+    std::vector<RouteNode*> existing;
+    if (!partial) {
+        std::unordered_map<CellPos, int64_t> points;
+        for (const auto& [y, in_row] : row_sum) {
+            for (const auto& [x, in_col] : col_sum) {
+                const int64_t m = multiplicity(CellPos(x, y));
+                if (m > 0) {
+                    points[CellPos(x, y)] += m;
+                }
+            }
+        }
+        for (const auto& [p, m] : points) {
+            foreach_neighbor_9_nodes(p, [&, m = m](const CellPos& q) { wanted[q] += m; });
+        }
+        foreach ([&](int32_t, int32_t, const std::shared_ptr<RouteNode>& node) {
+            existing.push_back(node.get());
+            return true;
+        })
+            ;
+    } else {
+        // Only the counts of nodes within a cell of the changed lines,
+        // from the multiplicities of the cells within two of them, and the
+        // nodes there now.
+        auto in_band = [&](const CellPos& q) { return rows.count(q.v) || cols.count(q.h); };
+        auto spread = [&](const CellPos& p) {
+            const int64_t m = multiplicity(p);
+            if (m > 0) {
+                foreach_neighbor_9_nodes(p, [&](const CellPos& q) {
+                    if (in_band(q)) {
+                        wanted[q] += m;
+                    }
+                });
+            }
+        };
+        auto near_band = [](const std::unordered_set<int32_t>& lines, int32_t i) {
+            return lines.count(i) || (i > 0 && lines.count(i - 1)) ||
+                   (i < CellPos::MAX && lines.count(i + 1));
+        };
+        for (const auto& [y, in_row] : row_sum) {
+            const bool row_near = near_band(rows, y);
+            for (const auto& [x, in_col] : col_sum) {
+                if (row_near || near_band(cols, x)) {
+                    spread(CellPos(x, y));
+                }
+            }
+        }
+        for (const int32_t y : rows) {
+            if (auto it = m_live_by_row.find(y); it != m_live_by_row.end()) {
+                for (const int32_t x : it->second) {
+                    if (RouteNode* node = node_at(CellPos(x, y))) {
+                        existing.push_back(node);
+                    }
+                }
+            }
+        }
+        for (const int32_t x : cols) {
+            if (auto it = m_live_by_col.find(x); it != m_live_by_col.end()) {
+                for (const int32_t y : it->second) {
+                    // Those on a changed row are listed already.
+                    RouteNode* node = rows.count(y) ? nullptr : node_at(CellPos(x, y));
+                    if (node) {
+                        existing.push_back(node);
+                    }
+                }
+            }
+        }
     }
 
     // Settle every node's count; a node that drops to 0 is dead.
     std::vector<RouteNode*> dead;
     std::vector<RouteNode*> to_link;
-    foreach ([&](int32_t, int32_t, const std::shared_ptr<RouteNode>& node) {
+    for (RouteNode* node : existing) {
         auto it = wanted.find(node->pos);
         const int64_t want = it == wanted.end() ? 0 : it->second;
         const bool was_live = node->get_is_referenced();
         node->refs = static_cast<int32_t>(want);
         update_live_index(*node, was_live);
         if (want == 0) {
-            dead.push_back(node.get());
+            dead.push_back(node);
         } else {
             wanted.erase(it);
         }
-        return true;
-    })
-        ;
+    }
     for (const auto& [q, want] : wanted) {
         auto created = std::make_shared<RouteNode>(q);
         RouteNode* node = created.get();
@@ -315,6 +400,7 @@ void Router::sync_graph_with_terms() {
         node->refs = static_cast<int32_t>(want);
         update_live_index(*node, false);
         to_link.push_back(node);
+        existing.push_back(node);
     }
 
     // Live nodes that pointed at a dead one relink across the gap; new nodes
@@ -328,6 +414,10 @@ void Router::sync_graph_with_terms() {
         }
     }
     update_link_nodes(to_link);
+    // Terminal counts changed only where nodes were looked at.
+    for (RouteNode* node : existing) {
+        node->terminatable = get_term_count(node->pos) > 0;
+    }
     if (!dead.empty()) {
         ++m_epoch;
     }
@@ -335,11 +425,6 @@ void Router::sync_graph_with_terms() {
         const CellPos q = d->pos;
         remove(q.h, q.v);
     }
-    foreach ([&](int32_t, int32_t, const std::shared_ptr<RouteNode>& node) {
-        node->terminatable = get_term_count(node->pos) > 0;
-        return true;
-    })
-        ;
 }
 
 void Router::insert_row(int32_t index, int32_t count, const CellFn&) {

@@ -52,6 +52,10 @@ class Router : public Cells<RouteNode> {
     // rebuilds the graph once, as add_terminatable_nodes does: one by one,
     // each removal costs a pass over all terminals.
     void rm_terminatable_nodes(const std::vector<CellPos>& positions);
+    // Both of the above in one rebuild: moving classes takes terminals out
+    // of some cells and puts them into others.
+    void move_terminatable_nodes(const std::vector<CellPos>& removed,
+                                 const std::vector<CellPos>& added);
     // Moves every terminal whose coordinate along dir is >= index by count.
     // All terminals of one cell move together.
     void shift_node_at(CellDir dir, int32_t index, int32_t count);
@@ -123,7 +127,10 @@ class Router : public Cells<RouteNode> {
     // the nodes, counts, links and flags that adding every terminal one by
     // one would give, at a cost of the graph's size rather than one pass
     // over all terminals per moved terminal.
-    void sync_graph_with_terms();
+    // When the terminal counts changed only at the cells listed in dirty,
+    // only the rows and columns through them are rebuilt: no other node's
+    // count can have changed.
+    void sync_graph_with_terms(const std::vector<CellPos>* dirty = nullptr);
     void unreference_node(RouteNode& node);
     // Enters a node that became live into the line index, or takes out one
     // that died.

@@ -174,10 +174,64 @@ void SegmentLayouter::layout(Segment& seg) {
 void SegmentLayouter::layout_not_laid_out_segs() {
     // Laying out a group marks all its members, so each group is laid out
     // once however many of its members were cleared.
+    if (!m_use_line_index) {
+        for (Segment* s : get_segments()) {
+            if (!s->is_laid_out) {
+                new_related_segments(*s)->layout();
+            }
+        }
+        return;
+    }
+    // A group gathers from its whole line, so an edit that clears a busy
+    // line would gather once per group from every segment on it. One sweep
+    // of the line instead splits it into runs of overlapping ranges; each
+    // group lies within one run and gathers from that run alone.
+    std::vector<Key> lines;
     for (Segment* s : get_segments()) {
         if (!s->is_laid_out) {
-            new_related_segments(*s)->layout();
+            lines.push_back(line_of(*s));
         }
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    struct Span {
+        int32_t lo;
+        int32_t hi;
+        size_t order;
+        Segment* seg;
+    };
+    std::vector<Span> spans;
+    std::vector<Segment*> run;
+    for (const Key k : lines) {
+        const SeqList& list = m_lines.at(k);
+        spans.clear();
+        for (size_t i = 0; i < list.size(); ++i) {
+            const CellRangeIndex r = list[i].second->get_range_without_elem();
+            spans.push_back(
+                Span{std::min(r.start, r.end), std::max(r.start, r.end), i, list[i].second});
+        }
+        std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
+            return a.lo != b.lo ? a.lo < b.lo : a.order < b.order;
+        });
+        auto lay_out_run = [&]() {
+            for (Segment* s : run) {
+                if (!s->is_laid_out) {
+                    RelatedSegments(run, *s, *m_grid).layout();
+                }
+            }
+            run.clear();
+        };
+        int32_t hi = 0;
+        for (const Span& span : spans) {
+            // Closed ranges, taken wide: a run may hold more than one group,
+            // never less than one.
+            if (!run.empty() && span.lo > hi) {
+                lay_out_run();
+            }
+            hi = run.empty() ? span.hi : std::max(hi, span.hi);
+            run.push_back(span.seg);
+        }
+        lay_out_run();
     }
 }
 

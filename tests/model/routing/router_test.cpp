@@ -291,6 +291,23 @@ TEST(RouterGraphTest, AddingManyAtOnceGivesTheGraphOfAddingThemOneByOne) {
         bulk.rm_terminatable_node(added[0]);
         all.erase(std::find(all.begin(), all.end(), added[0]));
         expect_same_graph(bulk, all);
+        // A terminal moved alone rebuilds only the lines through it; many
+        // rebuild all.
+        for (int i = 3; i < 9; ++i) {
+            const CellPos from = added[i];
+            const CellPos to(from.h + static_cast<int32_t>(rng() % 3), from.v + 1);
+            all.erase(std::find(all.begin(), all.end(), from));
+            all.push_back(to);
+            bulk.move_terminatable_nodes({from}, {to});
+            expect_well_linked(snapshot(bulk));
+            expect_same_graph(bulk, all);
+        }
+        std::vector<CellPos> gone(added.begin() + 9, added.end());
+        for (const CellPos& p : gone) {
+            all.erase(std::find(all.begin(), all.end(), p));
+        }
+        bulk.rm_terminatable_nodes(gone);
+        expect_same_graph(bulk, all);
         auto route = bulk.new_shortest_route(added[1], added[2]);
         if (route->size() > 1) {
             EXPECT_EQ(route_cost(bulk, *route), reference_cost(bulk, added[1], added[2]));
