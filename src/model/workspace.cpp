@@ -1,6 +1,7 @@
 #include "model/workspace.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -186,12 +187,13 @@ bool Workspace::add_class(const CellPos& pos, std::shared_ptr<Element> elem) {
     if (m_parts.log_diff) {
         m_parts.log_diff->add_element(pos, elem);
     }
-    m_parts.router->add_terminatable_node(pos);
     lay_out_lines_of(pos);
     if (m_deferring) {
         m_touched.push_back(pos);
+        m_terms_added.push_back(pos);
         return true;
     }
+    m_parts.router->add_terminatable_node(pos);
     // The new box may stand where connectors ran, and its cell opens new
     // corners to turn at.
     settle({pos});
@@ -212,12 +214,13 @@ bool Workspace::rm_class(const CellPos& pos) {
         m_parts.log_diff->rm_element(pos, elem);
     }
     m_parts.element_cells->remove(pos.h, pos.v);
-    m_parts.router->rm_terminatable_node(pos);
     lay_out_lines_of(pos);
     if (m_deferring) {
         m_touched.push_back(pos);
+        m_terms_removed.push_back(pos);
         return true;
     }
+    m_parts.router->rm_terminatable_node(pos);
     // The freed cell may give other connectors a shorter way.
     settle({pos});
     m_signal_update.emit();
@@ -273,12 +276,68 @@ bool Workspace::has_anything_on_line(CellDir dir, int32_t index) const {
     return m_parts.connector_set->enum_term_on_line(dir, index)->size() > 0;
 }
 
-void Workspace::reroute_all() {
+void Workspace::reroute_all(const std::vector<CellPos>& changed) {
     m_parts.router->clear_changed();
+    const std::vector<LineShift> shifts = std::move(m_line_shifts);
+    m_line_shifts.clear();
+    // Where an old segment's cell went, or nothing when its line is gone.
+    auto moved = [&shifts](CellPos p) -> std::optional<CellPos> {
+        for (const LineShift& s : shifts) {
+            const int32_t c = p.get(s.dir);
+            if (s.inserted) {
+                if (c >= s.index) {
+                    p.set(s.dir, c + 1);
+                }
+            } else if (c == s.index) {
+                return std::nullopt;
+            } else if (c > s.index) {
+                p.set(s.dir, c - 1);
+            }
+        }
+        return p;
+    };
+    struct Found {
+        std::shared_ptr<AbstractConnectorElement> con;
+        std::shared_ptr<Route> route;
+        bool kept;
+    };
+    std::vector<Found> found;
+    for (const auto& con : in_uid_order(*m_parts.connector_set)) {
+        auto route = m_parts.router->new_shortest_route(con->start_pos, con->end_pos);
+        const auto& old = con->get_segments();
+        bool kept = !old.empty() && m_patch_added.count(con.get()) == 0 &&
+                    m_parts.seg_layouter->contains(old.front());
+        if (kept) {
+            const auto fresh = route->new_segments();
+            kept = fresh.size() == old.size();
+            for (size_t i = 0; kept && i < old.size(); ++i) {
+                kept =
+                    moved(old[i]->start) == fresh[i]->start && moved(old[i]->end) == fresh[i]->end;
+            }
+        }
+        if (!kept) {
+            // Still in the old layouter and its coordinates: the groups it
+            // leaves are spread again.
+            release_neighbours(*con);
+        }
+        found.push_back(Found{con, std::move(route), kept});
+    }
     m_patch_added.clear();
     m_parts.seg_layouter = std::make_unique<SegmentLayouter>(m_parts.grid);
-    for (const auto& con : in_uid_order(*m_parts.connector_set)) {
-        route(*con);
+    for (auto& f : found) {
+        if (f.kept) {
+            for (const auto& seg : f.con->get_segments()) {
+                seg->start = *moved(seg->start);
+                seg->end = *moved(seg->end);
+            }
+            f.con->route_search_area = f.route->searched;
+        } else {
+            f.con->update_route(*f.route);
+        }
+        add_segments(*m_parts.seg_layouter, *f.con);
+    }
+    for (const auto& pos : changed) {
+        m_parts.seg_layouter->set_seg_laid_out_on_cross_line(pos, false);
     }
     m_parts.seg_layouter->layout_not_laid_out_segs();
 }
@@ -354,6 +413,7 @@ bool Workspace::insert_line(CellDir dir, int32_t index) {
     m_parts.element_cells->insert_line(dir, index, 1, nullptr);
     m_parts.router->insert_line(dir, index, 1, nullptr);
     m_parts.grid->get(dir).ins(index);
+    m_line_shifts.push_back(LineShift{dir, index, true});
     if (m_parts.log_diff) {
         m_parts.log_diff->insert_line(dir, index);
     }
@@ -361,7 +421,7 @@ bool Workspace::insert_line(CellDir dir, int32_t index) {
         m_lines_changed = true;
         return true;
     }
-    reroute_all();
+    reroute_all({});
     m_signal_update.emit();
     return true;
 }
@@ -374,9 +434,12 @@ bool Workspace::remove_line(CellDir dir, int32_t index) {
         if (m_parts.log_diff) {
             m_parts.log_diff->rm_connector(con);
         }
+        // The groups its segments leave are spread again.
+        release_neighbours(*con);
     });
     m_parts.router->remove_line(dir, index, 1, nullptr, nullptr);
     m_parts.grid->get(dir).rm(index);
+    m_line_shifts.push_back(LineShift{dir, index, false});
     std::vector<CellPos> kept;
     m_parts.element_cells->remove_line(
         dir, index, 1,
@@ -388,8 +451,7 @@ bool Workspace::remove_line(CellDir dir, int32_t index) {
             return true;
         },
         nullptr);
-    // Only the lines and boxes: reroute_all below replaces every segment and
-    // spreads the new ones, so spreading the old ones here would be wasted.
+    // Only the lines and boxes: reroute_all below spreads the segments.
     for (const auto& pos : kept) {
         lay_out_lines_of(pos);
     }
@@ -398,9 +460,10 @@ bool Workspace::remove_line(CellDir dir, int32_t index) {
     }
     if (m_deferring) {
         m_lines_changed = true;
+        m_touched.insert(m_touched.end(), kept.begin(), kept.end());
         return true;
     }
-    reroute_all();
+    reroute_all(kept);
     m_signal_update.emit();
     return true;
 }
@@ -617,8 +680,12 @@ void Workspace::patch(const std::shared_ptr<WorkspaceDiff>& diff) {
         }
     }
     m_deferring = false;
+    // Terminal by terminal, each would cost a pass over all terminals.
+    m_parts.router->move_terminatable_nodes(m_terms_removed, m_terms_added);
+    m_terms_removed.clear();
+    m_terms_added.clear();
     if (m_lines_changed) {
-        reroute_all();
+        reroute_all(m_touched);
     } else {
         settle(m_touched);
     }

@@ -218,7 +218,12 @@ class Workspace : public ISerializable {
     // for them; this clears those groups so the next layout closes the room
     // up. Call it once con's segments have left the layouter.
     void release_neighbours(const AbstractConnectorElement& con);
-    void reroute_all();
+    // Routes every connector anew after rows or columns were inserted or
+    // removed (m_line_shifts). A route that comes out as its old one moved
+    // with the lines keeps its segments, and their spread where nothing
+    // around them changed; the cross lines of the cells changed are spread
+    // again.
+    void reroute_all(const std::vector<CellPos>& changed);
     // Routes con anew; when the route differs from the one it has, its
     // segments are replaced and their old neighbours released. The new
     // segments are left for the next layout pass. True when replaced.
@@ -241,6 +246,18 @@ class Workspace : public ISerializable {
     bool m_deferring = false;
     bool m_lines_changed = false;
     std::vector<CellPos> m_touched;
+    // The terminals of the classes patch took out and put back, registered
+    // with the router at its end in one go.
+    std::vector<CellPos> m_terms_removed;
+    std::vector<CellPos> m_terms_added;
+    // Rows and columns inserted or removed since the segments were routed,
+    // in order: how their cells moved.
+    struct LineShift {
+        CellDir dir;
+        int32_t index;
+        bool inserted;
+    };
+    std::vector<LineShift> m_line_shifts;
     // Connectors patch put back; settle searches them whatever changed.
     std::unordered_set<const AbstractConnectorElement*> m_patch_added;
     std::string m_file_path;
