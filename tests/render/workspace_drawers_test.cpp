@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -468,4 +469,87 @@ TEST_F(WorkspaceDrawersTest, CanvasListPaintsSelectionOnTopAndExportListLeavesOu
     EXPECT_EQ(px(30, 70), rgb(0, 0, 0));
     EXPECT_EQ(px(90, 80), rgb(255, 255, 255));
     EXPECT_EQ(px(20, 5), rgb(255, 255, 255));
+}
+
+// On crowded diagrams end segments are often shorter than a decoration, or
+// than the two on a one-segment connector. Each decoration must then fit its
+// segment and the line start where the decoration ends, between the tip and
+// the segment's far end, never doubling back under the decoration.
+TEST_F(WorkspaceDrawersTest, DecorationsFitTheirEndSegmentsAndLinesNeverDoubleBack) {
+    const char* kinds[] = {"composition", "aggregation", "generalization", "dependency"};
+    std::mt19937 rng(5);
+    int short_ends = 0;
+    for (int round = 0; round < 6; ++round) {
+        auto w = std::make_shared<Model::Workspace>();
+        for (int i = 0; i < 20; ++i) {
+            w->add_class(CellPos(static_cast<int32_t>(rng() % 6), static_cast<int32_t>(rng() % 6)));
+        }
+        std::vector<CellPos> cells;
+        w->get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto&) {
+            cells.emplace_back(h, v);
+            return true;
+        });
+        for (int i = 0; i < 25; ++i) {
+            const CellPos a = cells[rng() % cells.size()];
+            const CellPos b = cells[rng() % cells.size()];
+            if (w->new_floating_connector(a, kinds[rng() % 4])) {
+                if (!w->update_floating_connector(b) || !w->fix_floating_connector()) {
+                    w->rm_floating_connector();
+                }
+            }
+        }
+        auto wdc = std::make_shared<View::WorkspaceDrawerContext>(w);
+        View::FixedConnectorDrawer drawer(wdc);
+        w->get_connector_set()->foreach_ordered([&](const auto& con) {
+            const View::ConnectorGeometry g = drawer.get_geometry(*con);
+            if (g.unrouted || g.lines.empty()) {
+                return true;
+            }
+            const Model::IConnectorTerm* terms[2] = {con->start_term.get(), con->end_term.get()};
+            const CellPos term_cells[2] = {con->start_pos, con->end_pos};
+            double used[2] = {0.0, 0.0};
+            Point tips[2];
+            size_t shape = 0;
+            for (int i = 0; i < 2; ++i) {
+                if (!terms[i] || shape >= g.ends.size()) {
+                    continue;
+                }
+                Point tip = terms[i]->get_term_point();
+                tip.add(w->get_grid()->get_top_left_point(term_cells[i]));
+                tips[i] = tip;
+                const auto& [near, far] =
+                    i == 0 ? g.lines.front()
+                           : std::make_pair(g.lines.back().second, g.lines.back().first);
+                const double room = std::abs(far.x - tip.x) + std::abs(far.y - tip.y);
+                if (room < 1.0) {
+                    continue;
+                }
+                const double dx = (far.x - tip.x) / room;
+                const double dy = (far.y - tip.y) / room;
+                double reach = 0.0;
+                for (const auto& piece : g.ends[shape++].pieces) {
+                    for (const Point& p : piece) {
+                        reach = std::max(reach, (p.x - tip.x) * dx + (p.y - tip.y) * dy);
+                    }
+                }
+                const double along = (near.x - tip.x) * dx + (near.y - tip.y) * dy;
+                short_ends += room < 2.0 * terms[i]->get_height_at_upper();
+                used[i] = reach;
+                EXPECT_LE(reach, room + 1.0) << con->get_uid() << " end " << i;
+                EXPECT_GE(along, -1.0) << con->get_uid() << " end " << i;
+                EXPECT_LE(along, room + 1.0) << con->get_uid() << " end " << i;
+            }
+            // A straight connector with both ends decorated: the two share
+            // the way between the tips without overlapping.
+            if (g.lines.size() == 1 && terms[0] && terms[1]) {
+                const double between =
+                    std::abs(tips[1].x - tips[0].x) + std::abs(tips[1].y - tips[0].y);
+                EXPECT_LE(used[0] + used[1], between + 2.0) << con->get_uid();
+            }
+            return true;
+        });
+        ASSERT_FALSE(HasFailure()) << "round " << round;
+    }
+    // The diagrams must have held the case this is about.
+    EXPECT_GT(short_ends, 5);
 }
