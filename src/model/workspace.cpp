@@ -451,19 +451,26 @@ bool Workspace::remove_line(CellDir dir, int32_t index) {
             return true;
         },
         nullptr);
-    // Only the lines and boxes: reroute_all below spreads the segments.
+    // Only the lines and boxes: reroute_all below spreads the segments,
+    // again across the lines whose size the removed boxes set.
+    const CellDir across = inv(dir);
+    std::vector<CellPos> resized;
     for (const auto& pos : kept) {
+        const double before = m_parts.grid->get(across).get_size(pos.get(across));
         lay_out_lines_of(pos);
+        if (m_parts.grid->get(across).get_size(pos.get(across)) != before) {
+            resized.push_back(pos);
+        }
     }
     if (m_parts.log_diff) {
         m_parts.log_diff->rm_line(dir, index);
     }
     if (m_deferring) {
         m_lines_changed = true;
-        m_touched.insert(m_touched.end(), kept.begin(), kept.end());
+        m_touched.insert(m_touched.end(), resized.begin(), resized.end());
         return true;
     }
-    reroute_all(kept);
+    reroute_all(resized);
     m_signal_update.emit();
     return true;
 }
