@@ -146,7 +146,8 @@ class Workspace : public ISerializable {
 
     // ---- the connector being drawn ----------------------------------------
     // type_name is a connector kind's document name ("association",
-    // "dependency", "aggregation", "composition", "generalization").
+    // "dependency", "aggregation", "composition", "generalization",
+    // "realization").
     // False when pos holds no class or the kind is unknown.
     bool new_floating_connector(const CellPos& pos, const std::string& type_name);
     bool update_floating_connector(const CellPos& pos);

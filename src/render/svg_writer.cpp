@@ -234,6 +234,9 @@ class SvgWriter::Impl {
                " stroke-width: 1; stroke-linecap: square; stroke-miterlimit: 10; }\n";
         css += ".connector .end { fill: none; " + css_paint("stroke", c.get_element_line()) +
                " stroke-width: 1; stroke-miterlimit: 10; }\n";
+        css +=
+            ".connector.dependency polyline, .connector.realization polyline { "
+            "stroke-dasharray: 6 4; }\n";
         css += ".connector .black-diamond { " + css_paint("fill", c.get_element_line()) + " }\n";
         start("style");
         ok(xmlTextWriterWriteString(m_writer, BAD_CAST css.c_str()));

@@ -12,6 +12,8 @@
 #include "ctrl/modes/select_cell_mode.hpp"
 #include "ctrl/path_completion.hpp"
 #include "ctrl_fixture.hpp"
+#include "model/connector_element.hpp"
+#include "model/connectors.hpp"
 
 namespace {
 
@@ -235,6 +237,77 @@ TEST_F(CmdCtrlTest, FindAndNotes) {
     EXPECT_EQ(line(), "not found: nothing");
     ctx->set_now_mode(ctx->get_mode<SelectCellMode>());
     EXPECT_EQ(line(), "SELECT CELL MODE");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CmdCtrlTest, ConnectorLabelsAreEditedOnThePromptAndUndoneStepByStep) {
+    using Model::ConnectorLabel;
+    ASSERT_TRUE(ws->add_class(CellPos(0, 0)));
+    ASSERT_TRUE(ws->add_class(CellPos(0, 2)));
+    // A realization from the implementing class down to the interface.
+    ASSERT_TRUE(key(GDK_KEY_E, GDK_SHIFT_MASK));
+    ASSERT_TRUE(key(GDK_KEY_j));
+    ASSERT_TRUE(key(GDK_KEY_j));
+    ASSERT_TRUE(key(GDK_KEY_Return));
+    ASSERT_EQ(ws->get_connector_set()->size(), 1);
+    auto con = *ws->get_connector_set()->begin();
+    EXPECT_EQ(con->get_serializing_type_name(), "realization");
+    ASSERT_TRUE(key(GDK_KEY_r));
+
+    // Each key opens its prompt prefilled with the current text; Return
+    // sets it, Escape drops it, an empty text removes the label.
+    auto edit = [&](guint k, const char* prompt, const std::string& shown, const std::string& text,
+                    guint finish) {
+        ASSERT_TRUE(key(k));
+        ASSERT_EQ(CtrlSwitcher::get_now_ctrl(), cmd);
+        EXPECT_EQ(cmd->prompt_layout->get_text(), prompt);
+        EXPECT_EQ(line(), shown);
+        cmd->text_editor->replace_all(text);
+        ASSERT_TRUE(cmd_key(finish));
+        EXPECT_EQ(CtrlSwitcher::get_now_ctrl(), ctx);
+        EXPECT_EQ(cmd->prompt_layout->get_text(), ":");
+    };
+    edit(GDK_KEY_s, "start: ", "", "1..*", GDK_KEY_Return);
+    edit(GDK_KEY_e, "end: ", "", "0..1 owner", GDK_KEY_Return);
+    edit(GDK_KEY_i, "name: ", "", "implements", GDK_KEY_Return);
+    edit(GDK_KEY_s, "start: ", "1..*", "dropped", GDK_KEY_Escape);
+    edit(GDK_KEY_e, "end: ", "0..1 owner", "0..1 owner", GDK_KEY_Return);  // no step
+    edit(GDK_KEY_s, "start: ", "1..*", "", GDK_KEY_Return);
+    auto labels = [&] {
+        return con->get_label(ConnectorLabel::NAME) + "|" + con->get_label(ConnectorLabel::START) +
+               "|" + con->get_label(ConnectorLabel::END);
+    };
+    EXPECT_EQ(labels(), "implements||0..1 owner");
+    EXPECT_EQ(ctx->get_now_mode()->get_name(), "SELECT CONNECTOR MODE");
+    EXPECT_TRUE(con->is_selected);
+
+    const std::string saved = (dir / "labels.xml").string();
+    ASSERT_TRUE(ws->save(saved));
+    ASSERT_TRUE(key(GDK_KEY_Escape));
+    for (const char* expected :
+         {"implements|1..*|0..1 owner", "|1..*|0..1 owner", "|1..*|", "||", ""}) {
+        ASSERT_TRUE(key(GDK_KEY_u));
+        EXPECT_EQ(ws->get_connector_set()->size(), expected[0] == '\0' ? 0 : 1);
+        if (expected[0] != '\0') {
+            EXPECT_EQ(labels(), expected);
+        }
+    }
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(key(GDK_KEY_r, GDK_CONTROL_MASK));
+    }
+    EXPECT_EQ(labels(), "implements||0..1 owner");
+    const std::string again = (dir / "again.xml").string();
+    ASSERT_TRUE(ws->save(again));
+    std::ifstream a(saved);
+    std::ifstream b(again);
+    const std::string sa((std::istreambuf_iterator<char>(a)), {});
+    const std::string sb((std::istreambuf_iterator<char>(b)), {});
+    EXPECT_EQ(sa, sb);
+    EXPECT_NE(sa.find("type=\"realization\" name=\"implements\""), std::string::npos) << sa;
+    EXPECT_NE(sa.find("label=\"0..1 owner\""), std::string::npos) << sa;
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class ConnectModeTest : public ModeTestBase {
 TEST_F(ConnectModeTest, EachKindKeyStartsAFloatingConnectorOfThatKindAtTheClass) {
     const std::vector<std::pair<guint, std::string>> kinds = {
         {GDK_KEY_R, "association"}, {GDK_KEY_D, "dependency"},     {GDK_KEY_A, "aggregation"},
-        {GDK_KEY_C, "composition"}, {GDK_KEY_G, "generalization"},
+        {GDK_KEY_C, "composition"}, {GDK_KEY_G, "generalization"}, {GDK_KEY_E, "realization"},
     };
     for (const auto& [key, name] : kinds) {
         SCOPED_TRACE(name);

@@ -87,8 +87,8 @@ class WorkspaceSoakTest : public ::testing::TestWithParam<unsigned> {};
 TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
     std::mt19937 rng(GetParam());
     auto pick = [&](int n) { return static_cast<int32_t>(rng() % static_cast<unsigned>(n)); };
-    const char* kinds[] = {"association", "dependency", "aggregation", "composition",
-                           "generalization"};
+    const char* kinds[] = {"association", "dependency",     "aggregation",
+                           "composition", "generalization", "realization"};
     const int side = 9;
     lattrix_test::TempDir dir;
     Workspace ws;
@@ -119,7 +119,7 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
     for (int i = 0; i < 25; ++i) {
         auto cells = classes();
         lattrix_test::connect(ws, cells[pick(static_cast<int>(cells.size()))],
-                              cells[pick(static_cast<int>(cells.size()))], kinds[pick(5)]);
+                              cells[pick(static_cast<int>(cells.size()))], kinds[pick(6)]);
     }
 
     for (int step = 0; step < 200; ++step) {
@@ -162,7 +162,7 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
                 CellPos a = cells[pick(static_cast<int>(cells.size()))];
                 CellPos b = cells[pick(static_cast<int>(cells.size()))];
                 record([&]() {
-                    if (ws.new_floating_connector(a, kinds[pick(5)])) {
+                    if (ws.new_floating_connector(a, kinds[pick(6)])) {
                         ws.update_floating_connector(CellPos(pick(side), pick(side)));
                         ws.update_floating_connector(b);
                         if (!ws.fix_floating_connector()) {

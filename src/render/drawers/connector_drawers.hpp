@@ -28,6 +28,8 @@ struct ConnectorGeometry {
     // box in the active colour, without decorations, so the connector can
     // be seen and deleted.
     bool unrouted = false;
+    // The kind's line is dashed (dependency, realization).
+    bool dashed = false;
     double line_width = 1.0;
     // Each segment from its start to its end, in route order.
     std::vector<std::pair<Point, Point>> lines;
