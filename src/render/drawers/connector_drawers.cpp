@@ -12,6 +12,7 @@
 #include "model/grid.hpp"
 #include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
+#include "render/connector_labels.hpp"
 
 namespace View {
 
@@ -319,6 +320,32 @@ void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_regio
     for (const auto& g : highlighted) {
         draw_geometry(g);
     }
+    if (m_dc->get_draws_texts()) {
+        draw_labels(area);
+    }
+}
+
+void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
+    const auto& ws = wdc().get_ws();
+    const PlacedLabels placed = place_connector_labels(*ws);
+    if (placed.empty()) {
+        return;
+    }
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    cr->save();
+    set_source_rgba(cr, m_dc->get_color_map()->get_text());
+    for (const auto& [con, labels] : placed) {
+        for (const auto& label : labels) {
+            const Rectangle& b = label.box;
+            if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
+                b.y <= area.y + area.height && area.y <= b.y + b.height) {
+                auto layout = new_label_layout(*ws, label.text);
+                cr->move_to(b.x, b.y);
+                layout->show_in_cairo_context(cr);
+            }
+        }
+    }
+    cr->restore();
 }
 
 void FixedConnectorDrawer::draw_batch(const std::vector<ConnectorGeometry>& geometries) {

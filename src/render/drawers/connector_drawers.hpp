@@ -94,6 +94,9 @@ class FixedConnectorDrawer : public ConnectorDrawerBase {
   private:
     // Plain connectors of one line width, painted together.
     void draw_batch(const std::vector<ConnectorGeometry>& geometries);
+    // The labels of all connectors, placed over the whole diagram so that
+    // every frame and every export band agrees, painted where they meet area.
+    void draw_labels(const Rectangle& area);
 };
 
 }  // namespace View
