@@ -191,6 +191,9 @@ class Workspace : public ISerializable {
         std::shared_ptr<WorkspaceDiff> log_diff;
         CellPos floating_start;
         CellPos floating_end;
+        // The loose end has left the start class since the connector was
+        // begun: back on it, the connector becomes a self-relation.
+        bool floating_left_start = false;
 
         // An empty document's parts.
         static Parts fresh();
