@@ -14,6 +14,7 @@
 #include "ctrl_fixture.hpp"
 #include "model/connector_element.hpp"
 #include "model/connectors.hpp"
+#include "model/routing/segment.hpp"
 
 namespace {
 
@@ -243,6 +244,20 @@ TEST_F(CmdCtrlTest, FindAndNotes) {
 
 namespace {
 
+// Where every connector runs, in uid order.
+std::string lattrix_routes(Model::Workspace& ws) {
+    std::string sig;
+    ws.get_connector_set()->foreach_ordered([&](const auto& c) {
+        sig += c->start_pos.to_string() + ">" + c->end_pos.to_string() + ":";
+        for (const auto& seg : c->get_segments()) {
+            sig += seg->start.to_string() + "-" + seg->end.to_string() + " ";
+        }
+        sig += "\n";
+        return true;
+    });
+    return sig;
+}
+
 TEST_F(CmdCtrlTest, ConnectorLabelsAreEditedOnThePromptAndUndoneStepByStep) {
     using Model::ConnectorLabel;
     ASSERT_TRUE(ws->add_class(CellPos(0, 0)));
@@ -308,6 +323,45 @@ TEST_F(CmdCtrlTest, ConnectorLabelsAreEditedOnThePromptAndUndoneStepByStep) {
     EXPECT_EQ(sa, sb);
     EXPECT_NE(sa.find("type=\"realization\" name=\"implements\""), std::string::npos) << sa;
     EXPECT_NE(sa.find("label=\"0..1 owner\""), std::string::npos) << sa;
+
+    // A self-relation on the interface, where the cursor still is: out and
+    // back to it, then Return.
+    ASSERT_EQ(ctx->get_cell_pos(), CellPos(0, 2));
+    ASSERT_TRUE(key(GDK_KEY_R, GDK_SHIFT_MASK));
+    ASSERT_TRUE(key(GDK_KEY_l));
+    ASSERT_TRUE(key(GDK_KEY_h));
+    ASSERT_TRUE(key(GDK_KEY_Return));
+    ASSERT_EQ(ws->get_connector_set()->size(), 2);
+    std::shared_ptr<Model::AbstractConnectorElement> self;
+    for (const auto& c : *ws->get_connector_set()) {
+        if (c != con) {
+            self = c;
+        }
+    }
+    EXPECT_EQ(self->start_pos, CellPos(0, 2));
+    EXPECT_EQ(self->end_pos, CellPos(0, 2));
+    EXPECT_EQ(self->get_segments().size(), 4u);
+    ASSERT_TRUE(key(GDK_KEY_u));
+    EXPECT_EQ(ws->get_connector_set()->size(), 1);
+    ASSERT_TRUE(key(GDK_KEY_r, GDK_CONTROL_MASK));
+    ASSERT_EQ(ws->get_connector_set()->size(), 2);
+    // The saved document reads back to the same routes; the export shows
+    // both connectors, the realization dashed with its labels as text.
+    const std::string with_self = (dir / "self.xml").string();
+    ASSERT_TRUE(ws->save(with_self));
+    const std::string before = lattrix_routes(*ws);
+    auto fresh = std::make_shared<Model::Workspace>();
+    ASSERT_TRUE(fresh->load(with_self));
+    EXPECT_EQ(lattrix_routes(*fresh), before);
+    const std::string svg = (dir / "out.svg").string();
+    ASSERT_TRUE(cmd->run_command("xp " + svg));
+    std::ifstream in(svg);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("stroke-dasharray"), std::string::npos);
+    EXPECT_NE(text.find("connector realization"), std::string::npos);
+    EXPECT_NE(text.find("connector association"), std::string::npos);
+    EXPECT_NE(text.find("<text class=\"label name\""), std::string::npos);
+    EXPECT_NE(text.find(">0..1 owner</text>"), std::string::npos);
 }
 
 }  // namespace
