@@ -327,19 +327,36 @@ void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_regio
 
 void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
     const auto& ws = wdc().get_ws();
-    const PlacedLabels placed = place_connector_labels(*ws);
+    // An export paints band after band of one unchanging document: the
+    // labels are placed once for all of them. The screen places them on
+    // every frame, since any edit may move them.
+    if (!m_dc->get_shows_edit_state()) {
+        if (!m_export_labels) {
+            m_export_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
+        }
+    } else {
+        m_export_labels.reset();
+    }
+    const PlacedLabels fresh = m_export_labels ? PlacedLabels() : place_connector_labels(*ws);
+    const PlacedLabels& placed = m_export_labels ? *m_export_labels : fresh;
     if (placed.empty()) {
         return;
     }
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
     cr->save();
     set_source_rgba(cr, m_dc->get_color_map()->get_text());
+    // One layout for all labels: making one is dearer than setting a text.
+    Glib::RefPtr<Pango::Layout> layout;
     for (const auto& [con, labels] : placed) {
         for (const auto& label : labels) {
             const Rectangle& b = label.box;
             if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
                 b.y <= area.y + area.height && area.y <= b.y + b.height) {
-                auto layout = new_label_layout(*ws, label.text);
+                if (!layout) {
+                    layout = new_label_layout(*ws, label.text);
+                } else {
+                    layout->set_text(label.text);
+                }
                 cr->move_to(b.x, b.y);
                 layout->show_in_cairo_context(cr);
             }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/rectangle.hpp"
+#include "render/connector_labels.hpp"
 #include "render/drawers/connector_end_drawers.hpp"
 #include "render/drawers/drawer.hpp"
 
@@ -97,6 +98,8 @@ class FixedConnectorDrawer : public ConnectorDrawerBase {
     // The labels of all connectors, placed over the whole diagram so that
     // every frame and every export band agrees, painted where they meet area.
     void draw_labels(const Rectangle& area);
+    // Kept while this drawer paints an export; see draw_labels.
+    std::unique_ptr<PlacedLabels> m_export_labels;
 };
 
 }  // namespace View
