@@ -180,15 +180,21 @@ std::vector<Rectangle> name_spots(const Point& a, const Point& b, const Measured
     const bool vertical = a.x == b.x;
     const double w = m.width;
     const double h = m.height;
-    for (double shift : {0.0, -1.0, 1.0, -2.0, 2.0}) {
-        if (vertical) {
-            const double y = mid.y - h / 2.0 + shift * (h + OFF_CLASS);
-            spots.emplace_back(mid.x + OFF_LINE, y, w, h);
-            spots.emplace_back(mid.x - OFF_LINE - w, y, w, h);
-        } else {
-            const double x = mid.x - w / 2.0 + shift * (w / 2.0 + OFF_LINE);
-            spots.emplace_back(x, mid.y - OFF_LINE / 2.0 - h, w, h);
-            spots.emplace_back(x, mid.y + OFF_LINE / 2.0, w, h);
+    // Further off the line last: a name wider than the gap between two
+    // boxes in a row rises above them.
+    for (double off : {0.0, 1.0, 2.0, 3.0}) {
+        for (double shift : {0.0, -1.0, 1.0, -2.0, 2.0}) {
+            if (vertical) {
+                const double y = mid.y - h / 2.0 + shift * (h + OFF_CLASS);
+                const double out = OFF_LINE + off * (w / 2.0 + OFF_CLASS);
+                spots.emplace_back(mid.x + out, y, w, h);
+                spots.emplace_back(mid.x - out - w, y, w, h);
+            } else {
+                const double x = mid.x - w / 2.0 + shift * (w / 2.0 + OFF_LINE);
+                const double out = OFF_LINE / 2.0 + off * (h + OFF_CLASS);
+                spots.emplace_back(x, mid.y - out - h, w, h);
+                spots.emplace_back(x, mid.y + out, w, h);
+            }
         }
     }
     return spots;
