@@ -16,6 +16,9 @@
 #include <glibmm/init.h>
 
 #include "common/cell_range.hpp"
+#include "model/connector_element.hpp"
+#include "model/connectors.hpp"
+#include "model/routing/segment.hpp"
 #include "common/file_kind.hpp"
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
@@ -81,19 +84,29 @@ std::optional<CellRange> parse_range(std::string_view s) {
     return r;
 }
 
-// The smallest block of cells holding every class; one cell for an empty
-// document, so the output is still a valid (blank) image.
+// The smallest block of cells holding every class and every route (a
+// self-relation loops through the cells beside its class); one cell for an
+// empty document, so the output is still a valid (blank) image.
 CellRange classes_range(const Model::Workspace& ws) {
     std::optional<CellRange> r;
-    ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto&) {
+    auto take = [&r](int32_t h, int32_t v) {
         if (!r) {
             r = CellRange(CellPos(h, v), CellPos(h, v));
         } else {
             r->start = CellPos(std::min(r->start.h, h), std::min(r->start.v, v));
             r->end = CellPos(std::max(r->end.h, h), std::max(r->end.v, v));
         }
+    };
+    ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto&) {
+        take(h, v);
         return true;
     });
+    for (const auto& con : *ws.get_connector_set()) {
+        for (const auto& seg : con->get_segments()) {
+            take(seg->start.h, seg->start.v);
+            take(seg->end.h, seg->end.v);
+        }
+    }
     return r.value_or(CellRange());
 }
 

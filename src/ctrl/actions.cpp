@@ -2,6 +2,7 @@
 
 #include "common/log.hpp"
 #include "model/class_element.hpp"
+#include "model/connectors.hpp"
 #include "model/element_cells.hpp"
 #include "model/text_element.hpp"
 #include "model/workspace.hpp"
@@ -88,6 +89,35 @@ bool RemoveConnector::execute() {
     }
     m_ws->signal_update().emit();
     return true;
+}
+
+SetConnectorLabelAction::SetConnectorLabelAction(
+    std::shared_ptr<Model::Workspace> ws, std::shared_ptr<Model::AbstractConnectorElement> con,
+    Model::ConnectorLabel which, std::string text)
+    : Action(std::move(ws)), m_con(std::move(con)), m_which(which), m_after(std::move(text)) {}
+
+bool SetConnectorLabelAction::execute() {
+    LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
+    LX_RETURN_VAL_IF_FAIL(m_con != nullptr, false);
+    m_before = m_con->get_label(m_which);
+    if (m_before == m_after || !m_ws->get_connector_set()->contains(m_con)) {
+        return false;
+    }
+    apply(m_after);
+    return true;
+}
+
+void SetConnectorLabelAction::undo() {
+    apply(m_before);
+}
+
+void SetConnectorLabelAction::redo() {
+    apply(m_after);
+}
+
+void SetConnectorLabelAction::apply(const std::string& text) {
+    m_con->set_label(m_which, text);
+    m_ws->signal_update().emit();
 }
 
 UpdateTextElementInACellAction::UpdateTextElementInACellAction(std::shared_ptr<Model::Workspace> ws,

@@ -11,6 +11,7 @@
 #include "common/cell_range.hpp"
 #include "common/directions.hpp"
 #include "ctrl/action.hpp"
+#include "model/connector_element.hpp"
 #include "model/workspace.hpp"
 
 namespace Model {
@@ -96,6 +97,27 @@ class RemoveConnector : public Action {
 
   private:
     std::shared_ptr<Model::AbstractConnectorElement> m_con;
+};
+
+// Sets one label of a connector; an empty text removes it. The connector
+// object itself is kept: undoing a removal brings back that very object.
+class SetConnectorLabelAction : public Action {
+  public:
+    SetConnectorLabelAction(std::shared_ptr<Model::Workspace> ws,
+                            std::shared_ptr<Model::AbstractConnectorElement> con,
+                            Model::ConnectorLabel which, std::string text);
+    // False, leaving no undo step, when the text is already the label.
+    bool execute() override;
+    void undo() override;
+    void redo() override;
+
+  private:
+    void apply(const std::string& text);
+
+    std::shared_ptr<Model::AbstractConnectorElement> m_con;
+    Model::ConnectorLabel m_which;
+    std::string m_before;
+    std::string m_after;
 };
 
 class InsertLineAction : public WorkspaceCallAction {

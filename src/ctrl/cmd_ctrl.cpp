@@ -55,6 +55,15 @@ void CmdCtrl::init() {
         m_kind = Kind::FIND;
         CtrlSwitcher::switch_to_cmd_ctrl();
     });
+    m_prompt_connection = m_main_ctrl.signal_prompt().connect(
+        [this](const std::string& prompt, const std::string& initial,
+               const Context::PromptCommit& on_commit) {
+            m_kind = Kind::PROMPT;
+            m_prompt = prompt;
+            m_prompt_initial = initial;
+            m_prompt_commit = on_commit;
+            CtrlSwitcher::switch_to_cmd_ctrl();
+        });
     update_mode(m_main_ctrl.get_now_mode());
     prompt_layout = new_pango_layout();
     prompt_layout->set_text(":");
@@ -79,6 +88,7 @@ CmdCtrl::~CmdCtrl() {
     m_canvas_event_connection.disconnect();
     m_message_connection.disconnect();
     m_find_connection.disconnect();
+    m_prompt_connection.disconnect();
     text_editor.reset();
     m_key_binder.reset();
 }
@@ -105,7 +115,9 @@ void CmdCtrl::active(bool is_active) {
     LX_DEBUG("active cmd ctrl %s", is_active ? "true" : "false");
     if (is_active) {
         m_message.clear();
-        prompt_layout->set_text(m_kind == Kind::FIND ? "/" : ":");
+        prompt_layout->set_text(m_kind == Kind::FIND     ? "/"
+                                : m_kind == Kind::PROMPT ? m_prompt
+                                                         : ":");
         m_history_pos = m_history[static_cast<int>(m_kind)].size();
         m_draft.clear();
         m_candidates.clear();
@@ -121,6 +133,9 @@ void CmdCtrl::active(bool is_active) {
                 on_line_changed();
                 m_widget.queue_draw();
             });
+        if (m_kind == Kind::PROMPT) {
+            text_editor->replace_all(m_prompt_initial);
+        }
     } else {
         m_editor_update_connection.disconnect();
         text_editor.reset();
@@ -129,6 +144,7 @@ void CmdCtrl::active(bool is_active) {
             m_main_ctrl.end_find_preview(true);
         }
         m_kind = Kind::COMMAND;
+        m_prompt_commit = nullptr;
         m_candidates.clear();
         prompt_layout->set_text(":");
         update_mode(m_main_ctrl.get_now_mode());
@@ -209,6 +225,17 @@ bool CmdCtrl::enter() {
     auto& history = m_history[static_cast<int>(m_kind)];
     if (!text.empty() && (history.empty() || history.back() != text)) {
         history.push_back(text);
+    }
+    if (m_kind == Kind::PROMPT) {
+        // Taken first: the receiver may change modes, which may close this
+        // line before it returns.
+        auto commit = std::move(m_prompt_commit);
+        m_prompt_commit = nullptr;
+        exit_cmd_mode();
+        if (commit) {
+            commit(text);
+        }
+        return true;
     }
     if (m_kind == Kind::FIND) {
         m_main_ctrl.end_find_preview(false);

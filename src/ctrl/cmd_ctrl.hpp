@@ -67,8 +67,9 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     // until the next key press on the canvas; empty when there is none.
     const std::string& get_message() const { return m_message; }
 
-    // What the line takes: a command after ":" or a text to find after "/".
-    enum class Kind { COMMAND, FIND };
+    // What the line takes: a command after ":", a text to find after "/",
+    // or the answer to a mode's prompt.
+    enum class Kind { COMMAND, FIND, PROMPT };
     Kind get_kind() const { return m_kind; }
     // The names a second Tab offers, shown after the line until the next
     // key; empty otherwise.
@@ -121,13 +122,18 @@ class CmdCtrl : public AbstractCtrl, public IKeyHandler {
     Kind m_kind = Kind::COMMAND;
     // This session's lines, oldest first, by kind; the index of the one
     // shown (the size: the line being typed, kept in m_draft meanwhile).
-    std::vector<std::string> m_history[2];
+    std::vector<std::string> m_history[3];
+    // The open prompt's text, prefilled line and receiver.
+    std::string m_prompt;
+    std::string m_prompt_initial;
+    std::function<void(const std::string&)> m_prompt_commit;
     size_t m_history_pos = 0;
     std::string m_draft;
     bool m_last_key_was_tab = false;
     std::string m_candidates;
     std::string m_completion_dir;
     sigc::connection m_find_connection;
+    sigc::connection m_prompt_connection;
     sigc::connection m_update_mode_connection;
     sigc::connection m_editor_update_connection;
     sigc::connection m_canvas_event_connection;

@@ -120,6 +120,17 @@ class Context : public AbstractCtrl,
     // "/": asks the command line to take the text to find.
     void open_find() { m_signal_find.emit(); }
     sigc::signal<void()>& signal_find() { return m_signal_find; }
+
+    // Asks the command line for one line of text after prompt, prefilled
+    // with initial. Return hands the text to on_commit; Escape drops it.
+    using PromptCommit = std::function<void(const std::string& text)>;
+    void open_prompt(const std::string& prompt, const std::string& initial,
+                     PromptCommit on_commit) {
+        m_signal_prompt.emit(prompt, initial, on_commit);
+    }
+    sigc::signal<void(const std::string&, const std::string&, PromptCommit)>& signal_prompt() {
+        return m_signal_prompt;
+    }
     // Highlights the class that find(text, true) would go to and scrolls it
     // into view; the cursor stays. No match (or no text) shows nothing.
     std::optional<CellPos> preview_find(const std::string& text);
@@ -189,6 +200,7 @@ class Context : public AbstractCtrl,
     sigc::signal<void(const std::string&)> m_signal_message;
     sigc::connection m_file_path_connection;
     sigc::signal<void()> m_signal_find;
+    sigc::signal<void(const std::string&, const std::string&, PromptCommit)> m_signal_prompt;
     std::string m_find_text;
     // The view offset before a find preview scrolled it.
     std::optional<Point> m_find_view_before;

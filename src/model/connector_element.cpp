@@ -30,6 +30,21 @@ int32_t parse_coordinate(const std::optional<std::string>& text) {
     return static_cast<int32_t>(value);
 }
 
+// A label is one line: line breaks and other control characters, which a
+// hand-edited file may hold, read as spaces.
+std::string read_label(SerializingReader& reader, const char* attr_name) {
+    auto text = reader.get_attribute(attr_name);
+    if (!text) {
+        return {};
+    }
+    for (char& ch : *text) {
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f) {
+            ch = ' ';
+        }
+    }
+    return *text;
+}
+
 }  // namespace
 
 AbstractConnectorElement::AbstractConnectorElement(std::shared_ptr<ElementContext> elem_context)
@@ -44,6 +59,18 @@ AbstractConnectorElement::~AbstractConnectorElement() {
 }
 
 void AbstractConnectorElement::layout(const Rectangle&) {}
+
+const std::string& AbstractConnectorElement::get_label(ConnectorLabel which) const {
+    return m_labels[static_cast<int>(which)];
+}
+
+void AbstractConnectorElement::set_label(ConnectorLabel which, std::string text) {
+    m_labels[static_cast<int>(which)] = std::move(text);
+}
+
+bool AbstractConnectorElement::has_labels() const {
+    return !m_labels[0].empty() || !m_labels[1].empty() || !m_labels[2].empty();
+}
 
 void AbstractConnectorElement::update_route(const Route& route) {
     start_pos = route.start;
@@ -130,6 +157,14 @@ bool AbstractConnectorElement::write_term(SerializingWriter& writer, const char*
     bool failed = writer.start_element(name);
     failed = writer.write_attribute("h", std::to_string(pos.h)) || failed;
     failed = writer.write_attribute("v", std::to_string(pos.v)) || failed;
+    // The end's label rides on the end it belongs to. Attributes, not child
+    // elements: older readers pass over unknown attributes, and a document
+    // without labels stays exactly as it was.
+    const std::string& label =
+        get_label(std::string(name) == "start" ? ConnectorLabel::START : ConnectorLabel::END);
+    if (!label.empty()) {
+        failed = writer.write_attribute("label", label) || failed;
+    }
     failed = writer.end_element() || failed;
     return !failed;
 }
@@ -143,6 +178,9 @@ bool AbstractConnectorElement::write(SerializingWriter& writer) {
     bool ok = !writer.start_element("connector");
     ok = Element::write(writer) && ok;
     ok = !writer.write_attribute("type", get_serializing_type_name()) && ok;
+    if (const std::string& label = get_label(ConnectorLabel::NAME); !label.empty()) {
+        ok = !writer.write_attribute("name", label) && ok;
+    }
     ok = write_term(writer, "start", start_pos) && ok;
     ok = write_term(writer, "end", end_pos) && ok;
     ok = !writer.end_element() && ok;
@@ -154,6 +192,7 @@ bool AbstractConnectorElement::read(SerializingReader& reader) {
         return false;
     }
     Element::read(reader);
+    set_label(ConnectorLabel::NAME, read_label(reader, "name"));
     bool has_start = false;
     bool has_end = false;
     reader.foreach_subtree([&]() {
@@ -163,9 +202,11 @@ bool AbstractConnectorElement::read(SerializingReader& reader) {
         const std::string name = reader.get_name();
         if (name == "start") {
             start_pos = read_term(reader);
+            set_label(ConnectorLabel::START, read_label(reader, "label"));
             has_start = true;
         } else if (name == "end") {
             end_pos = read_term(reader);
+            set_label(ConnectorLabel::END, read_label(reader, "label"));
             has_end = true;
         }
         return true;
@@ -203,6 +244,12 @@ GeneralizationConnectorElement::GeneralizationConnectorElement(
     end_term = std::make_shared<WhiteArrowConnectorTerm>();
 }
 
+RealizationConnectorElement::RealizationConnectorElement(
+    std::shared_ptr<ElementContext> elem_context)
+    : AbstractConnectorElement(std::move(elem_context)) {
+    end_term = std::make_shared<WhiteArrowConnectorTerm>();
+}
+
 std::shared_ptr<AbstractConnectorElement> new_connector_element(
     const std::string& type_name, std::shared_ptr<ElementContext> elem_context) {
     if (type_name == "association") {
@@ -219,6 +266,9 @@ std::shared_ptr<AbstractConnectorElement> new_connector_element(
     }
     if (type_name == "generalization") {
         return std::make_shared<GeneralizationConnectorElement>(std::move(elem_context));
+    }
+    if (type_name == "realization") {
+        return std::make_shared<RealizationConnectorElement>(std::move(elem_context));
     }
     return nullptr;
 }

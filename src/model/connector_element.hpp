@@ -22,6 +22,10 @@ namespace Model {
 class Route;
 class Segment;
 
+// The texts a connector may carry: its name, shown at the middle of its
+// longest segment, and a label at each end (a multiplicity, a role).
+enum class ConnectorLabel { NAME = 0, START = 1, END = 2 };
+
 // A relationship between two class boxes. It has no box of its own; what it
 // shows is its route's segments and its two end decorations. The kinds
 // differ only in their document name and their decorations.
@@ -44,12 +48,20 @@ class AbstractConnectorElement : public Element {
     std::shared_ptr<IConnectorTerm> start_term;
     std::shared_ptr<IConnectorTerm> end_term;
 
+    // The text at that place; empty where there is none.
+    const std::string& get_label(ConnectorLabel which) const;
+    // An empty text removes the label.
+    void set_label(ConnectorLabel which, std::string text);
+    bool has_labels() const;
+
     // Connectors are not laid out as boxes.
     void layout(const Rectangle& box) override;
     Rectangle get_rect() const override { return Rectangle(); }
 
     // The kind's name in documents ("association", ...).
     virtual std::string get_serializing_type_name() const = 0;
+    // Drawn as a dashed line (the weaker relationships) rather than solid.
+    virtual bool is_dashed() const { return false; }
 
     // Takes the route's ends and replaces the segment list with the route's
     // segments, handing them this connector's classes and decorations. The
@@ -81,6 +93,7 @@ class AbstractConnectorElement : public Element {
 
   private:
     SegmentList m_segs;
+    std::string m_labels[3];
     sigc::signal<void()> m_signal_is_laid_out_changed;
 };
 
@@ -94,6 +107,7 @@ class DependencyConnectorElement : public AbstractConnectorElement {
   public:
     explicit DependencyConnectorElement(std::shared_ptr<ElementContext> elem_context);
     std::string get_serializing_type_name() const override { return "dependency"; }
+    bool is_dashed() const override { return true; }
 };
 
 class AggregationConnectorElement : public AbstractConnectorElement {
@@ -112,6 +126,15 @@ class GeneralizationConnectorElement : public AbstractConnectorElement {
   public:
     explicit GeneralizationConnectorElement(std::shared_ptr<ElementContext> elem_context);
     std::string get_serializing_type_name() const override { return "generalization"; }
+};
+
+// A class implementing an interface: drawn from the implementing class to
+// the interface, dashed, with the generalization's hollow triangle.
+class RealizationConnectorElement : public AbstractConnectorElement {
+  public:
+    explicit RealizationConnectorElement(std::shared_ptr<ElementContext> elem_context);
+    std::string get_serializing_type_name() const override { return "realization"; }
+    bool is_dashed() const override { return true; }
 };
 
 // A new connector of the kind named in documents; null for an unknown name.

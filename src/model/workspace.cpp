@@ -563,6 +563,7 @@ bool Workspace::new_floating_connector(const CellPos& pos, const std::string& ty
     m_parts.floating_connector = con;
     m_parts.floating_start = pos;
     m_parts.floating_end = pos;
+    m_parts.floating_left_start = false;
     con->start_elem = start;
     m_parts.router->add_terminatable_node(pos);
     return true;
@@ -579,7 +580,15 @@ bool Workspace::update_floating_connector(const CellPos& pos) {
     m_parts.floating_end = pos;
     m_parts.router->add_terminatable_node(pos);
     con->end_elem = m_parts.element_cells->get(pos.h, pos.v);
-    route(*con, m_parts.floating_start, m_parts.floating_end);
+    if (pos != m_parts.floating_start) {
+        m_parts.floating_left_start = true;
+    }
+    if (pos == m_parts.floating_start && !m_parts.floating_left_start) {
+        // Just begun: nothing to show until the loose end moves.
+        con->update_route(Route(pos, pos));
+    } else {
+        route(*con, m_parts.floating_start, m_parts.floating_end);
+    }
     for (const auto& seg : con->get_segments()) {
         m_parts.seg_layouter->layout(*seg);
     }
@@ -598,7 +607,13 @@ bool Workspace::floating_end_unreachable() const {
 bool Workspace::fix_floating_connector() {
     if (!m_parts.floating_connector ||
         !m_parts.element_cells->get(m_parts.floating_end.h, m_parts.floating_end.v) ||
-        m_parts.floating_end == m_parts.floating_start || floating_end_unreachable()) {
+        floating_end_unreachable()) {
+        return false;
+    }
+    // Back on its start class: a self-relation, once the loose end has been
+    // away and a loop found room around the class.
+    if (m_parts.floating_end == m_parts.floating_start &&
+        (!m_parts.floating_left_start || m_parts.floating_connector->get_segments().empty())) {
         return false;
     }
     auto con = std::move(m_parts.floating_connector);

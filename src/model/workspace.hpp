@@ -146,7 +146,8 @@ class Workspace : public ISerializable {
 
     // ---- the connector being drawn ----------------------------------------
     // type_name is a connector kind's document name ("association",
-    // "dependency", "aggregation", "composition", "generalization").
+    // "dependency", "aggregation", "composition", "generalization",
+    // "realization").
     // False when pos holds no class or the kind is unknown.
     bool new_floating_connector(const CellPos& pos, const std::string& type_name);
     bool update_floating_connector(const CellPos& pos);
@@ -190,6 +191,9 @@ class Workspace : public ISerializable {
         std::shared_ptr<WorkspaceDiff> log_diff;
         CellPos floating_start;
         CellPos floating_end;
+        // The loose end has left the start class since the connector was
+        // begun: back on it, the connector becomes a self-relation.
+        bool floating_left_start = false;
 
         // An empty document's parts.
         static Parts fresh();

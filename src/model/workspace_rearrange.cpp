@@ -317,7 +317,7 @@ Workspace::PasteResult Workspace::paste_fragment(const std::string& xml, const C
     for (const auto& con : in_uid_order(cons)) {
         const CellPos start = con->start_pos.add(delta);
         const CellPos end = con->end_pos.add(delta);
-        if (start == end || landing.count(start) == 0 || landing.count(end) == 0) {
+        if (landing.count(start) == 0 || landing.count(end) == 0) {
             LX_DEBUG("paste: a connector without both ends on pasted classes is left out");
             continue;
         }

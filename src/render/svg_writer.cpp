@@ -22,6 +22,7 @@
 #include "render/color_map.hpp"
 #include "render/drawer_context.hpp"
 #include "render/drawers/class_drawer.hpp"
+#include "render/connector_labels.hpp"
 #include "render/drawers/connector_drawers.hpp"
 
 namespace View {
@@ -149,6 +150,7 @@ class SvgWriter::Impl {
                 }
                 return true;
             });
+        m_labels = place_connector_labels(*m_ws);
         m_ws->get_connector_set()->foreach_ordered(
             [this](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
                 write_connector(*con);
@@ -234,6 +236,12 @@ class SvgWriter::Impl {
                " stroke-width: 1; stroke-linecap: square; stroke-miterlimit: 10; }\n";
         css += ".connector .end { fill: none; " + css_paint("stroke", c.get_element_line()) +
                " stroke-width: 1; stroke-miterlimit: 10; }\n";
+        css +=
+            ".connector.dependency polyline, .connector.realization polyline { "
+            "stroke-dasharray: 6 4; }\n";
+        // The classes' family at the labels' smaller size.
+        css += ".connector text { " + font_css() + " font-size: 13px; " +
+               css_paint("fill", c.get_text()) + " white-space: pre; }\n";
         css += ".connector .black-diamond { " + css_paint("fill", c.get_element_line()) + " }\n";
         start("style");
         ok(xmlTextWriterWriteString(m_writer, BAD_CAST css.c_str()));
@@ -369,6 +377,17 @@ class SvgWriter::Impl {
             attr("d", d);
             end();
         }
+        if (auto it = m_labels.find(&con); it != m_labels.end()) {
+            static const char* const names[] = {"name", "start", "end"};
+            for (const PlacedLabel& label : it->second) {
+                start("text");
+                attr("class", std::string("label ") + names[static_cast<int>(label.which)]);
+                attr("x", num(label.box.x));
+                attr("y", num(label.box.y + label.baseline));
+                ok(xmlTextWriterWriteString(m_writer, BAD_CAST xml_text(label.text).c_str()));
+                end();
+            }
+        }
         end();
     }
 
@@ -378,6 +397,7 @@ class SvgWriter::Impl {
     // Only for their geometry: the SVG shows what they would paint.
     ClassDrawer m_classes;
     FixedConnectorDrawer m_connectors;
+    PlacedLabels m_labels;
     xmlBufferPtr m_buffer = nullptr;
     xmlTextWriterPtr m_writer = nullptr;
     bool m_failed = false;

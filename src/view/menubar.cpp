@@ -72,7 +72,8 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menus() {
          {{"Dependency", "connect-dependency"},
           {"Association", "connect-association"},
           {"Aggregation", "connect-aggregation"},
-          {"Composition", "connect-composition"}}},
+          {"Composition", "connect-composition"},
+          {"Realization", "connect-realization"}}},
         {"Help", {{"Manual", "manual", "F1"}, {"Version info.", "version"}}},
     };
     return table;

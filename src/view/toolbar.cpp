@@ -108,6 +108,7 @@ const std::vector<Button>& buttons() {
         {"Connect as association", "connect-association"},
         {"Connect as dependency", "connect-dependency"},
         {"Connect as generalization", "connect-generalization"},
+        {"Connect as realization", "connect-realization"},
         {"Connect as aggregation", "connect-aggregation"},
         {"Connect as composition", "connect-composition"},
         {nullptr, nullptr},

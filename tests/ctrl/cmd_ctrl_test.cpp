@@ -12,6 +12,9 @@
 #include "ctrl/modes/select_cell_mode.hpp"
 #include "ctrl/path_completion.hpp"
 #include "ctrl_fixture.hpp"
+#include "model/connector_element.hpp"
+#include "model/connectors.hpp"
+#include "model/routing/segment.hpp"
 
 namespace {
 
@@ -235,6 +238,130 @@ TEST_F(CmdCtrlTest, FindAndNotes) {
     EXPECT_EQ(line(), "not found: nothing");
     ctx->set_now_mode(ctx->get_mode<SelectCellMode>());
     EXPECT_EQ(line(), "SELECT CELL MODE");
+}
+
+}  // namespace
+
+namespace {
+
+// Where every connector runs, in uid order.
+std::string lattrix_routes(Model::Workspace& ws) {
+    std::string sig;
+    ws.get_connector_set()->foreach_ordered([&](const auto& c) {
+        sig += c->start_pos.to_string() + ">" + c->end_pos.to_string() + ":";
+        for (const auto& seg : c->get_segments()) {
+            sig += seg->start.to_string() + "-" + seg->end.to_string() + " ";
+        }
+        sig += "\n";
+        return true;
+    });
+    return sig;
+}
+
+TEST_F(CmdCtrlTest, ConnectorLabelsAreEditedOnThePromptAndUndoneStepByStep) {
+    using Model::ConnectorLabel;
+    ASSERT_TRUE(ws->add_class(CellPos(0, 0)));
+    ASSERT_TRUE(ws->add_class(CellPos(0, 2)));
+    // A realization from the implementing class down to the interface.
+    ASSERT_TRUE(key(GDK_KEY_E, GDK_SHIFT_MASK));
+    ASSERT_TRUE(key(GDK_KEY_j));
+    ASSERT_TRUE(key(GDK_KEY_j));
+    ASSERT_TRUE(key(GDK_KEY_Return));
+    ASSERT_EQ(ws->get_connector_set()->size(), 1);
+    auto con = *ws->get_connector_set()->begin();
+    EXPECT_EQ(con->get_serializing_type_name(), "realization");
+    ASSERT_TRUE(key(GDK_KEY_r));
+
+    // Each key opens its prompt prefilled with the current text; Return
+    // sets it, Escape drops it, an empty text removes the label.
+    auto edit = [&](guint k, const char* prompt, const std::string& shown, const std::string& text,
+                    guint finish) {
+        ASSERT_TRUE(key(k));
+        ASSERT_EQ(CtrlSwitcher::get_now_ctrl(), cmd);
+        EXPECT_EQ(cmd->prompt_layout->get_text(), prompt);
+        EXPECT_EQ(line(), shown);
+        cmd->text_editor->replace_all(text);
+        ASSERT_TRUE(cmd_key(finish));
+        EXPECT_EQ(CtrlSwitcher::get_now_ctrl(), ctx);
+        EXPECT_EQ(cmd->prompt_layout->get_text(), ":");
+    };
+    edit(GDK_KEY_s, "start: ", "", "1..*", GDK_KEY_Return);
+    edit(GDK_KEY_e, "end: ", "", "0..1 owner", GDK_KEY_Return);
+    edit(GDK_KEY_i, "name: ", "", "implements", GDK_KEY_Return);
+    edit(GDK_KEY_s, "start: ", "1..*", "dropped", GDK_KEY_Escape);
+    edit(GDK_KEY_e, "end: ", "0..1 owner", "0..1 owner", GDK_KEY_Return);  // no step
+    edit(GDK_KEY_s, "start: ", "1..*", "", GDK_KEY_Return);
+    auto labels = [&] {
+        return con->get_label(ConnectorLabel::NAME) + "|" + con->get_label(ConnectorLabel::START) +
+               "|" + con->get_label(ConnectorLabel::END);
+    };
+    EXPECT_EQ(labels(), "implements||0..1 owner");
+    EXPECT_EQ(ctx->get_now_mode()->get_name(), "SELECT CONNECTOR MODE");
+    EXPECT_TRUE(con->is_selected);
+
+    const std::string saved = (dir / "labels.xml").string();
+    ASSERT_TRUE(ws->save(saved));
+    ASSERT_TRUE(key(GDK_KEY_Escape));
+    for (const char* expected :
+         {"implements|1..*|0..1 owner", "|1..*|0..1 owner", "|1..*|", "||", ""}) {
+        ASSERT_TRUE(key(GDK_KEY_u));
+        EXPECT_EQ(ws->get_connector_set()->size(), expected[0] == '\0' ? 0 : 1);
+        if (expected[0] != '\0') {
+            EXPECT_EQ(labels(), expected);
+        }
+    }
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(key(GDK_KEY_r, GDK_CONTROL_MASK));
+    }
+    EXPECT_EQ(labels(), "implements||0..1 owner");
+    const std::string again = (dir / "again.xml").string();
+    ASSERT_TRUE(ws->save(again));
+    std::ifstream a(saved);
+    std::ifstream b(again);
+    const std::string sa((std::istreambuf_iterator<char>(a)), {});
+    const std::string sb((std::istreambuf_iterator<char>(b)), {});
+    EXPECT_EQ(sa, sb);
+    EXPECT_NE(sa.find("type=\"realization\" name=\"implements\""), std::string::npos) << sa;
+    EXPECT_NE(sa.find("label=\"0..1 owner\""), std::string::npos) << sa;
+
+    // A self-relation on the interface, where the cursor still is: out and
+    // back to it, then Return.
+    ASSERT_EQ(ctx->get_cell_pos(), CellPos(0, 2));
+    ASSERT_TRUE(key(GDK_KEY_R, GDK_SHIFT_MASK));
+    ASSERT_TRUE(key(GDK_KEY_l));
+    ASSERT_TRUE(key(GDK_KEY_h));
+    ASSERT_TRUE(key(GDK_KEY_Return));
+    ASSERT_EQ(ws->get_connector_set()->size(), 2);
+    std::shared_ptr<Model::AbstractConnectorElement> self;
+    for (const auto& c : *ws->get_connector_set()) {
+        if (c != con) {
+            self = c;
+        }
+    }
+    EXPECT_EQ(self->start_pos, CellPos(0, 2));
+    EXPECT_EQ(self->end_pos, CellPos(0, 2));
+    EXPECT_EQ(self->get_segments().size(), 4u);
+    ASSERT_TRUE(key(GDK_KEY_u));
+    EXPECT_EQ(ws->get_connector_set()->size(), 1);
+    ASSERT_TRUE(key(GDK_KEY_r, GDK_CONTROL_MASK));
+    ASSERT_EQ(ws->get_connector_set()->size(), 2);
+    // The saved document reads back to the same routes; the export shows
+    // both connectors, the realization dashed with its labels as text.
+    const std::string with_self = (dir / "self.xml").string();
+    ASSERT_TRUE(ws->save(with_self));
+    const std::string before = lattrix_routes(*ws);
+    auto fresh = std::make_shared<Model::Workspace>();
+    ASSERT_TRUE(fresh->load(with_self));
+    EXPECT_EQ(lattrix_routes(*fresh), before);
+    const std::string svg = (dir / "out.svg").string();
+    ASSERT_TRUE(cmd->run_command("xp " + svg));
+    std::ifstream in(svg);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("stroke-dasharray"), std::string::npos);
+    EXPECT_NE(text.find("connector realization"), std::string::npos);
+    EXPECT_NE(text.find("connector association"), std::string::npos);
+    EXPECT_NE(text.find("<text class=\"label name\""), std::string::npos);
+    EXPECT_NE(text.find(">0..1 owner</text>"), std::string::npos);
 }
 
 }  // namespace

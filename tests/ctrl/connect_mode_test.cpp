@@ -38,7 +38,7 @@ class ConnectModeTest : public ModeTestBase {
 TEST_F(ConnectModeTest, EachKindKeyStartsAFloatingConnectorOfThatKindAtTheClass) {
     const std::vector<std::pair<guint, std::string>> kinds = {
         {GDK_KEY_R, "association"}, {GDK_KEY_D, "dependency"},     {GDK_KEY_A, "aggregation"},
-        {GDK_KEY_C, "composition"}, {GDK_KEY_G, "generalization"},
+        {GDK_KEY_C, "composition"}, {GDK_KEY_G, "generalization"}, {GDK_KEY_E, "realization"},
     };
     for (const auto& [key, name] : kinds) {
         SCOPED_TRACE(name);
@@ -155,17 +155,28 @@ TEST_F(ConnectModeTest, MouseMovesTheLooseEndAndDoublePressFixes) {
     EXPECT_EQ(con->get_serializing_type_name(), "generalization");
 }
 
-TEST_F(ConnectModeTest, LeavingTheStartClassAndComingBackCannotFix) {
+TEST_F(ConnectModeTest, ReturnOnTheStartClassMakesASelfRelationOnlyAfterLeavingIt) {
     ASSERT_TRUE(press_upper(GDK_KEY_D));
-    EXPECT_TRUE(press(GDK_KEY_l));
-    EXPECT_TRUE(press(GDK_KEY_h));
+    // Right away nothing is drawn and nothing can be fixed.
     EXPECT_TRUE(press(GDK_KEY_Return));
     EXPECT_TRUE(is_current<Ctrl::ConnectMode>());
-    EXPECT_NE(ws->get_floating_connector(), nullptr);
-    EXPECT_EQ(connector_count(), 0);
+    EXPECT_TRUE(ws->get_floating_connector()->get_segments().empty());
     // Walking off the grid's edge keeps the cursor on it.
     EXPECT_TRUE(press(GDK_KEY_k));
     EXPECT_EQ(ctx->get_cell_pos(), CellPos(0, 0));
+    EXPECT_TRUE(press(GDK_KEY_l));
+    EXPECT_TRUE(press(GDK_KEY_h));
+    // Back on the start class: a loop out of one side and in at the next.
+    auto con = ws->get_floating_connector();
+    ASSERT_NE(con, nullptr);
+    EXPECT_EQ(con->get_segments().size(), 4u);
+    EXPECT_TRUE(press(GDK_KEY_Return));
+    EXPECT_TRUE(is_current<Ctrl::CellMode>());
+    ASSERT_EQ(connector_count(), 1);
+    EXPECT_EQ(con->start_pos, con->end_pos);
+    EXPECT_NE(con->get_udlr_from_term(StartOrEnd::START), con->get_udlr_from_term(StartOrEnd::END));
+    EXPECT_TRUE(press(GDK_KEY_u));
+    EXPECT_EQ(connector_count(), 0);
 }
 
 }  // namespace

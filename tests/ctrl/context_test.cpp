@@ -62,7 +62,7 @@ TEST_F(ContextTest, ModeChangeAnnouncesTheModeAndItsActionableNames) {
     for (const char* n :
          {"insert-class", "delete-class", "insert-row", "insert-col", "delete-row", "delete-col",
           "connect-association", "connect-dependency", "connect-aggregation", "connect-composition",
-          "connect-generalization", "undo", "redo", "copy", "cut"}) {
+          "connect-generalization", "connect-realization", "undo", "redo", "copy", "cut"}) {
         expected.insert(n);
     }
     EXPECT_EQ(without_paste(last), expected);

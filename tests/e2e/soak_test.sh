@@ -378,8 +378,6 @@ for con in root.iter("connector"):
         continue
     s, e = pos_of(start), pos_of(end)
     take_uid(con, "connector %s-%s" % (s, e))
-    if s == e:
-        errors.append("connector from %s to itself" % (s,))
     for p in (s, e):
         if p not in classes:
             errors.append("connector %s-%s ends at %s, where no class is" % (s, e, p))

@@ -39,6 +39,7 @@ TEST_F(ConnectorElementTest, KindsCarryTheirNameAndDecorations) {
         {"aggregation", &typeid(WhiteDiamondConnectorTerm), &typeid(OpenArrowConnectorTerm)},
         {"composition", &typeid(BlackDiamondConnectorTerm), &typeid(OpenArrowConnectorTerm)},
         {"generalization", nullptr, &typeid(WhiteArrowConnectorTerm)},
+        {"realization", nullptr, &typeid(WhiteArrowConnectorTerm)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);

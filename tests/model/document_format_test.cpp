@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/connector_element.hpp"
+#include "model/connectors.hpp"
 #include "model/workspace.hpp"
 #include "model/workspace_test_util.hpp"
 
@@ -109,22 +111,22 @@ TEST_F(DocumentFormatTest, ClassTextsAndBlocks) {
     EXPECT_EQ(to_xml(ws), xml);
 }
 
-TEST_F(DocumentFormatTest, FiveConnectorKindsKeepKindUidAndEnds) {
-    const char* kinds[] = {"association", "dependency", "aggregation", "composition",
-                           "generalization"};
-    for (int i = 0; i < 5; ++i) {
+TEST_F(DocumentFormatTest, EveryConnectorKindKeepsKindUidAndEnds) {
+    const char* kinds[] = {"association", "dependency",     "aggregation",
+                           "composition", "generalization", "realization"};
+    for (int i = 0; i < 6; ++i) {
         ws.add_class(CellPos(i * 2, 0));
         ws.add_class(CellPos(i * 2, 3));
     }
     std::vector<std::pair<std::string, uint32_t>> written;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         auto con = connect(ws, CellPos(i * 2, 0), CellPos(i * 2, 3), kinds[i]);
         ASSERT_NE(con, nullptr);
         written.emplace_back(kinds[i], con->get_uid());
     }
     std::string xml = to_xml(ws);
     ASSERT_TRUE(load_text(xml));
-    ASSERT_EQ(ws.get_connector_set()->size(), 5);
+    ASSERT_EQ(ws.get_connector_set()->size(), 6);
     for (const auto& con : *ws.get_connector_set()) {
         int i = con->start_pos.h / 2;
         EXPECT_EQ(con->get_serializing_type_name(), written[i].first);
@@ -254,4 +256,63 @@ TEST_F(DocumentFormatTest, TextsLongerThanTheEditorTakesStillLoad) {
     auto klass = class_at(ws, 0, 0);
     ASSERT_NE(klass, nullptr);
     EXPECT_EQ(klass->name_elem->get_text(), text);
+}
+
+TEST_F(DocumentFormatTest, LabelsRideOnTheConnectorAndItsEndsAndOlderFilesStayByteForByte) {
+    // Files this program saved before connectors had labels read and save
+    // back as they were, byte for byte.
+    for (const char* name : {"shop.xml", "library_ja.xml", "shapes.xml"}) {
+        SCOPED_TRACE(name);
+        const std::string before =
+            read_file(std::string(LATTRIX_SOURCE_DIR) + "/tests/model/data/saved_" + name);
+        ASSERT_TRUE(load_text(before));
+        const std::string again = m_dir.file("again.xml");
+        ASSERT_TRUE(ws.save(again));
+        EXPECT_EQ(read_file(again), before);
+    }
+
+    ws.init();
+    const std::string odd[] = {"1..*", "0..1 owner", "a<b & \"c\" 'd' >", "名前",
+                               std::string(5000, 'x')};
+    for (int i = 0; i < 5; ++i) {
+        ws.add_class(CellPos(i * 2, 0));
+        ws.add_class(CellPos(i * 2, 3));
+        auto con = connect(ws, CellPos(i * 2, 0), CellPos(i * 2, 3),
+                           i == 0 ? "realization" : "association");
+        ASSERT_NE(con, nullptr);
+        // Each connector lacks one label, so each absence is written too.
+        if (i != 1)
+            con->set_label(Model::ConnectorLabel::NAME, odd[i]);
+        if (i != 2)
+            con->set_label(Model::ConnectorLabel::START, odd[(i + 1) % 5]);
+        if (i != 3)
+            con->set_label(Model::ConnectorLabel::END, odd[(i + 2) % 5]);
+    }
+    const std::string xml = to_xml(ws);
+    EXPECT_NE(xml.find("type=\"realization\" name=\"1..*\">"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("label=\"a&lt;b &amp; &quot;c&quot; 'd' &gt;\""), std::string::npos) << xml;
+    ASSERT_TRUE(load_text(xml));
+    ASSERT_EQ(ws.get_connector_set()->size(), 5);
+    for (const auto& con : *ws.get_connector_set()) {
+        const int i = con->start_pos.h / 2;
+        SCOPED_TRACE(i);
+        EXPECT_EQ(con->get_label(Model::ConnectorLabel::NAME), i != 1 ? odd[i] : "");
+        EXPECT_EQ(con->get_label(Model::ConnectorLabel::START), i != 2 ? odd[(i + 1) % 5] : "");
+        EXPECT_EQ(con->get_label(Model::ConnectorLabel::END), i != 3 ? odd[(i + 2) % 5] : "");
+    }
+    EXPECT_EQ(to_xml(ws), xml);
+
+    // A hand-edited label may hold line breaks and tabs; a label is one line.
+    ASSERT_TRUE(load_text(
+        doc("<element_cells><cell h=\"0\" v=\"0\"><class uid=\"1\"><name>A</name></class></cell>"
+            "<cell h=\"0\" v=\"2\"><class uid=\"2\"><name>B</name></class></cell></element_cells>"
+            "<connector_set><connector uid=\"3\" type=\"association\" name=\"a&#10;b&#9;c\">"
+            "<start h=\"0\" v=\"0\" label=\"\"/><end h=\"0\" v=\"2\" label=\" 1 \"/></connector>"
+            "</connector_set>")));
+    ASSERT_EQ(ws.get_connector_set()->size(), 1);
+    auto con = *ws.get_connector_set()->begin();
+    EXPECT_EQ(con->get_label(Model::ConnectorLabel::NAME), "a b c");
+    EXPECT_EQ(con->get_label(Model::ConnectorLabel::START), "");
+    EXPECT_EQ(con->get_label(Model::ConnectorLabel::END), " 1 ");
+    EXPECT_EQ(to_xml(ws).find("label=\"\""), std::string::npos);
 }

@@ -107,14 +107,16 @@ class WorkspaceSoakTest : public ::testing::TestWithParam<unsigned> {};
 TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
     std::mt19937 rng(GetParam());
     auto pick = [&](int n) { return static_cast<int32_t>(rng() % static_cast<unsigned>(n)); };
-    const char* kinds[] = {"association", "dependency", "aggregation", "composition",
-                           "generalization"};
+    const char* kinds[] = {"association", "dependency",     "aggregation",
+                           "composition", "generalization", "realization"};
     const int side = 9;
     lattrix_test::TempDir dir;
     const auto shared = std::make_shared<Workspace>();
     Workspace& ws = *shared;
     std::vector<Step> done;
     std::vector<Step> undone;
+    // Steps times self-relations drawn as loops, so they are seen to occur.
+    int loops = 0;
 
     auto classes = [&]() {
         std::vector<CellPos> cells;
@@ -140,7 +142,7 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
     for (int i = 0; i < 25; ++i) {
         auto cells = classes();
         lattrix_test::connect(ws, cells[pick(static_cast<int>(cells.size()))],
-                              cells[pick(static_cast<int>(cells.size()))], kinds[pick(5)]);
+                              cells[pick(static_cast<int>(cells.size()))], kinds[pick(6)]);
     }
 
     for (int step = 0; step < 200; ++step) {
@@ -181,9 +183,10 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
             auto cells = classes();
             if (cells.size() >= 2) {
                 CellPos a = cells[pick(static_cast<int>(cells.size()))];
-                CellPos b = cells[pick(static_cast<int>(cells.size()))];
+                // Now and then back to the start class: a self-relation.
+                CellPos b = pick(4) == 0 ? a : cells[pick(static_cast<int>(cells.size()))];
                 record([&]() {
-                    if (ws.new_floating_connector(a, kinds[pick(5)])) {
+                    if (ws.new_floating_connector(a, kinds[pick(6)])) {
                         ws.update_floating_connector(CellPos(pick(side), pick(side)));
                         ws.update_floating_connector(b);
                         if (!ws.fix_floating_connector()) {
@@ -248,8 +251,13 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
         if (HasFailure()) {
             return;
         }
+        ws.get_connector_set()->foreach_ordered([&](const auto& con) {
+            loops += con->start_pos == con->end_pos && !con->get_segments().empty() ? 1 : 0;
+            return true;
+        });
     }
     EXPECT_GT(ws.get_connector_set()->size(), 0);
+    EXPECT_GT(loops, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, WorkspaceSoakTest, ::testing::Values(3u, 11u, 29u, 2026u));

@@ -423,6 +423,27 @@ TEST_F(WorkspaceDrawersTest, GeneralizationHasAHollowTriangleAndAssociationNoEnd
     EXPECT_EQ(px(28, 40), c(colors().get_background()));
 }
 
+TEST_F(WorkspaceDrawersTest, DependencyAndRealizationAreDashedTheOthersSolid) {
+    const Px line = c(colors().get_element_line());
+    const Px bg = c(colors().get_background());
+    for (const char* kind : {"association", "dependency", "aggregation", "composition",
+                             "generalization", "realization"}) {
+        SCOPED_TRACE(kind);
+        auto con = vertical_connector(*ws, kind);
+        clear();
+        View::FixedConnectorDrawer(dc).draw(dc->get_region());
+        // Along the bare middle of the line, clear of both decorations.
+        int gaps = 0;
+        for (int y = 55; y < 85; ++y) {
+            gaps += px(30, y) == bg ? 1 : 0;
+            EXPECT_TRUE(px(30, y) == line || px(30, y) == bg);
+        }
+        const bool dashed = std::string(kind) == "dependency" || std::string(kind) == "realization";
+        EXPECT_EQ(gaps > 0, dashed);
+        ws->get_connector_set()->remove(con);
+    }
+}
+
 TEST_F(WorkspaceDrawersTest, UnroutedConnectorIsADashedLineWithoutDecorations) {
     ASSERT_TRUE(ws->add_class(CellPos(1, 1)));
     ASSERT_TRUE(ws->add_class(CellPos(3, 3)));

@@ -136,6 +136,7 @@ TEST(MenuBarTest, MenusHoldTheirEntriesInOrder) {
         {"Association", "connect-association"},
         {"Aggregation", "connect-aggregation"},
         {"Composition", "connect-composition"},
+        {"Realization", "connect-realization"},
         {"Manual", "manual"},
         {"Version info.", "version"},
     };
@@ -209,12 +210,13 @@ TEST(ToolBarTest, ButtonsHoldTheirTooltipsInOrderWithThemAsLabels) {
         {"Connect as association", "connect-association"},
         {"Connect as dependency", "connect-dependency"},
         {"Connect as generalization", "connect-generalization"},
+        {"Connect as realization", "connect-realization"},
         {"Connect as aggregation", "connect-aggregation"},
         {"Connect as composition", "connect-composition"},
         {"Help", "manual"},
     };
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(bar.get_n_items(), 29);  // 23 buttons and 6 rules
+    EXPECT_EQ(bar.get_n_items(), 30);  // 24 buttons and 6 rules
 }
 
 TEST(ToolBarTest, IconsTurnGreyWhenDisabledAndOrangeWhenEnabled) {

@@ -29,6 +29,7 @@ const char* const TOOL_ICONS[] = {"new-file",
                                   "connect-aggregation",
                                   "connect-composition",
                                   "connect-generalization",
+                                  "connect-realization",
                                   "manual",
                                   "cls32"};
 

@@ -50,7 +50,8 @@ CellMode::CellMode(Context& ctrl) : Mode(ctrl) {
          {std::pair{"R", ConnectModeKind::ASSOCIATION}, std::pair{"D", ConnectModeKind::DEPENDENCY},
           std::pair{"A", ConnectModeKind::AGGREGATION},
           std::pair{"C", ConnectModeKind::COMPOSITION},
-          std::pair{"G", ConnectModeKind::GENERALIZATION}}) {
+          std::pair{"G", ConnectModeKind::GENERALIZATION},
+          std::pair{"E", ConnectModeKind::REALIZATION}}) {
         const std::string name = "connect-" + to_nick(kind);
         bind(
             {key}, [this, kind = kind] { return change_to_connect_mode(kind); }, name.c_str());

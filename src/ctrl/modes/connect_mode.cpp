@@ -19,6 +19,8 @@ std::string to_string(ConnectModeKind kind) {
             return "CTRL_CONNECT_MODE_KIND_COMPOSITION";
         case ConnectModeKind::GENERALIZATION:
             return "CTRL_CONNECT_MODE_KIND_GENERALIZATION";
+        case ConnectModeKind::REALIZATION:
+            return "CTRL_CONNECT_MODE_KIND_REALIZATION";
     }
     return {};
 }
@@ -35,6 +37,8 @@ std::string to_nick(ConnectModeKind kind) {
             return "composition";
         case ConnectModeKind::GENERALIZATION:
             return "generalization";
+        case ConnectModeKind::REALIZATION:
+            return "realization";
     }
     return {};
 }

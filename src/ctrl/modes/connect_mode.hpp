@@ -14,6 +14,7 @@ enum class ConnectModeKind {
     AGGREGATION = 2,
     COMPOSITION = 3,
     GENERALIZATION = 4,
+    REALIZATION = 5,
 };
 
 // "CTRL_CONNECT_MODE_KIND_ASSOCIATION", ...

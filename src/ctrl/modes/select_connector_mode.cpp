@@ -150,6 +150,9 @@ SelectConnectorModeSideConnectorList::get_focused_connector() const {
 SelectConnectorMode::SelectConnectorMode(Context& ctrl) : Mode(ctrl) {
     bind_moves([this](MovingDir dir) { return change_focused_connector(dir); });
     bind({"x", "d"}, [this] { return remove_connector(); });
+    bind({"i"}, [this] { return edit_label(Model::ConnectorLabel::NAME); });
+    bind({"s"}, [this] { return edit_label(Model::ConnectorLabel::START); });
+    bind({"e"}, [this] { return edit_label(Model::ConnectorLabel::END); });
     bind({"<Esc>", "<C-[>"}, [this] { return change_to_the_mode<CellMode>(); });
     bind_command_line();
     bind_zoom();
@@ -233,6 +236,26 @@ bool SelectConnectorMode::change_focused_connector(MovingDir dir) {
         return false;
     }
     m_focused_list = m_focused_list->move(dir);
+    return true;
+}
+
+bool SelectConnectorMode::edit_label(Model::ConnectorLabel which) {
+    if (m_focused_list == nullptr) {
+        return false;
+    }
+    auto con = m_focused_list->get_focused_connector();
+    if (!con || !get_ws()) {
+        return false;
+    }
+    const char* prompt = which == Model::ConnectorLabel::NAME    ? "name: "
+                         : which == Model::ConnectorLabel::START ? "start: "
+                                                                 : "end: ";
+    m_ctrl.open_prompt(prompt, con->get_label(which), [this, con, which](const std::string& text) {
+        // The text is committed in this mode, which the command line
+        // returns to; an unchanged text is no step.
+        static_cast<void>(run<SetConnectorLabelAction>(con, which, text));
+        m_ctrl.queue_redraw();
+    });
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/directions.hpp"
 #include "ctrl/modes/mode.hpp"
+#include "model/connector_element.hpp"
 
 namespace Model {
 class AbstractConnectorElement;
@@ -107,6 +108,10 @@ class SelectConnectorMode : public Mode {
     // Removes the highlighted connector from the document (undoable) and
     // highlights a neighbour; back to the cell mode when none is left.
     // False when nothing is highlighted.
+    // Opens the command line with the label's prompt ("name: ", "start: ",
+    // "end: "), prefilled with the highlighted connector's text; Return sets
+    // it as one undo step.
+    bool edit_label(Model::ConnectorLabel which);
     bool remove_connector();
 
     // The side list of the connectors leaving the class toward dir, or null

@@ -681,7 +681,41 @@ void Router::search(RouteNode& start, const RouteNode& goal) {
     }
 }
 
+std::shared_ptr<Route> Router::new_loop_route(const CellPos& pos) const {
+    auto route = std::make_shared<Route>(pos, pos);
+    // Only the cells next to the class matter; a class or a loose end
+    // appearing there is a change in this block.
+    route->searched =
+        SearchArea{std::max(0, pos.h - 1), std::max(0, pos.v - 1),
+                   std::min(CellPos::MAX, pos.h + 1), std::min(CellPos::MAX, pos.v + 1)};
+    static constexpr MovingDir corners[4][2] = {{MovingDir::RIGHT, MovingDir::DOWN},
+                                                {MovingDir::DOWN, MovingDir::LEFT},
+                                                {MovingDir::LEFT, MovingDir::UP},
+                                                {MovingDir::UP, MovingDir::RIGHT}};
+    for (const auto& [out, turn] : corners) {
+        CellPos a = pos;
+        a.move(out, 1);
+        CellPos b = a;
+        b.move(turn, 1);
+        CellPos c = pos;
+        c.move(turn, 1);
+        bool free = true;
+        for (const CellPos& p : {a, b, c}) {
+            free = free && p.is_valid() && get_term_count(p) == 0;
+        }
+        if (free) {
+            route->cells = {pos, a, b, c, pos};
+            return route;
+        }
+    }
+    route->cells = {pos};
+    return route;
+}
+
 std::shared_ptr<Route> Router::new_shortest_route(const CellPos& start, const CellPos& goal) {
+    if (start == goal && start.is_valid() && get_term_count(start) > 0) {
+        return new_loop_route(start);
+    }
     auto route = std::make_shared<Route>(start, goal);
     RouteNode* s = node_at(start);
     RouteNode* g = node_at(goal);

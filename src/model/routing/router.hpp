@@ -84,10 +84,17 @@ class Router : public Cells<RouteNode> {
     void set_recommended_path_weight(const CellPos& start, const CellPos& goal);
     // Prepends goal and its chain of predecessors from the last search.
     void trace_pred(Route& route, const CellPos& goal) const;
-    // The cheapest route from start to goal that passes no other terminal.
+    // The cheapest route from start to goal that passes no other terminal;
+    // from a class to itself, new_loop_route.
     // The goal cell alone when it is unreachable; empty when start or goal
     // has no node.
     std::shared_ptr<Route> new_shortest_route(const CellPos& start, const CellPos& goal);
+
+    // A self-relation's route: out of one side of the class at pos and back
+    // in on the side next to it, around the corner cell between them. The
+    // corners are tried clockwise from the bottom right; the first whose
+    // three cells hold no terminal is taken. Only pos when none is free.
+    std::shared_ptr<Route> new_loop_route(const CellPos& pos) const;
 
     // Number of terminals registered at pos (0 when none).
     int32_t get_term_count(const CellPos& pos) const;

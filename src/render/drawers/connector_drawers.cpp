@@ -12,6 +12,7 @@
 #include "model/grid.hpp"
 #include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
+#include "render/connector_labels.hpp"
 #include "render/drawers/pixel_mask.hpp"
 
 namespace View {
@@ -54,6 +55,7 @@ ConnectorGeometry ConnectorDrawerBase::get_geometry(
     ConnectorGeometry g;
     g.highlighted = connector.is_selected && m_dc->get_shows_edit_state();
     g.line_width = (g.highlighted ? 2.0 : 1.0) * m_dc->get_line_unit();
+    g.dashed = connector.is_dashed();
     const Model::Grid& grid = wdc().get_grid();
     const Model::GridList& hl = grid.get(CellDir::H);
     const Model::GridList& vl = grid.get(CellDir::V);
@@ -241,11 +243,17 @@ void ConnectorDrawerBase::draw_geometry(const ConnectorGeometry& g) {
     set_source_rgba(cr, g.highlighted || g.unrouted ? colors.get_active_connector_line()
                                                     : colors.get_element_line());
     cr->set_line_width(g.line_width);
-    if (g.unrouted) {
-        cr->set_dash(std::vector<double>{6.0, 4.0}, 0.0);
+    if (g.unrouted || g.dashed) {
+        const double u = m_dc->get_line_unit();
+        cr->set_dash(std::vector<double>{6.0 * u, 4.0 * u}, 0.0);
     }
-    for (const auto& [a, b] : g.lines) {
-        cr->move_to(a.x, a.y);
+    // A dashed route is one path, so the dashes run on around its corners
+    // instead of starting afresh on every segment.
+    for (size_t i = 0; i < g.lines.size(); ++i) {
+        const auto& [a, b] = g.lines[i];
+        if (i == 0 || !g.dashed || !(g.lines[i - 1].second == a)) {
+            cr->move_to(a.x, a.y);
+        }
         cr->line_to(b.x, b.y);
     }
     // Square caps fill the pixel where two pieces meet and the one at
@@ -256,7 +264,8 @@ void ConnectorDrawerBase::draw_geometry(const ConnectorGeometry& g) {
     cr->stroke();
     cr->set_line_cap(cap);
     // Still inside the saved state, so the ends share the line's colour and
-    // width.
+    // width; their outlines are solid.
+    cr->unset_dash();
     for (const auto& end : g.ends) {
         paint_end_shape(cr, end);
     }
@@ -314,7 +323,8 @@ void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_regio
             const Rectangle b = g.get_bounds();
             if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
                 b.y <= area.y + area.height && area.y <= b.y + b.height) {
-                if (!batched) {
+                // Dashes cannot go out as filled rectangles.
+                if (!batched || g.dashed) {
                     draw_geometry(g);
                 } else {
                     (g.highlighted ? highlighted : plain).push_back(std::move(g));
@@ -328,6 +338,49 @@ void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_regio
     for (const auto& g : highlighted) {
         draw_geometry(g);
     }
+    if (m_dc->get_draws_texts()) {
+        draw_labels(area);
+    }
+}
+
+void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
+    const auto& ws = wdc().get_ws();
+    // An export paints band after band of one unchanging document: the
+    // labels are placed once for all of them. The screen places them on
+    // every frame, since any edit may move them.
+    if (!m_dc->get_shows_edit_state()) {
+        if (!m_export_labels) {
+            m_export_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
+        }
+    } else {
+        m_export_labels.reset();
+    }
+    const PlacedLabels fresh = m_export_labels ? PlacedLabels() : place_connector_labels(*ws);
+    const PlacedLabels& placed = m_export_labels ? *m_export_labels : fresh;
+    if (placed.empty()) {
+        return;
+    }
+    const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
+    cr->save();
+    set_source_rgba(cr, m_dc->get_color_map()->get_text());
+    // One layout for all labels: making one is dearer than setting a text.
+    Glib::RefPtr<Pango::Layout> layout;
+    for (const auto& [con, labels] : placed) {
+        for (const auto& label : labels) {
+            const Rectangle& b = label.box;
+            if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
+                b.y <= area.y + area.height && area.y <= b.y + b.height) {
+                if (!layout) {
+                    layout = new_label_layout(*ws, label.text);
+                } else {
+                    layout->set_text(label.text);
+                }
+                cr->move_to(b.x, b.y);
+                layout->show_in_cairo_context(cr);
+            }
+        }
+    }
+    cr->restore();
 }
 
 void FixedConnectorDrawer::draw_batch(const std::vector<ConnectorGeometry>& geometries) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/rectangle.hpp"
+#include "render/connector_labels.hpp"
 #include "render/drawers/connector_end_drawers.hpp"
 #include "render/drawers/drawer.hpp"
 
@@ -28,6 +29,8 @@ struct ConnectorGeometry {
     // box in the active colour, without decorations, so the connector can
     // be seen and deleted.
     bool unrouted = false;
+    // The kind's line is dashed (dependency, realization).
+    bool dashed = false;
     double line_width = 1.0;
     // Each segment from its start to its end, in route order.
     std::vector<std::pair<Point, Point>> lines;
@@ -92,6 +95,11 @@ class FixedConnectorDrawer : public ConnectorDrawerBase {
   private:
     // Plain connectors of one line width, painted together.
     void draw_batch(const std::vector<ConnectorGeometry>& geometries);
+    // The labels of all connectors, placed over the whole diagram so that
+    // every frame and every export band agrees, painted where they meet area.
+    void draw_labels(const Rectangle& area);
+    // Kept while this drawer paints an export; see draw_labels.
+    std::unique_ptr<PlacedLabels> m_export_labels;
 };
 
 }  // namespace View

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <glibmm/refptr.h>
+#include <pangomm/layout.h>
+
+#include "common/rectangle.hpp"
+#include "model/connector_element.hpp"
+
+namespace Model {
+class Workspace;
+}
+
+namespace View {
+
+// One connector label where it is shown: its text's box in workspace
+// pixels, and the distance from the box's top to the text's baseline.
+struct PlacedLabel {
+    Model::ConnectorLabel which = Model::ConnectorLabel::NAME;
+    std::string text;
+    Rectangle box;
+    double baseline = 0.0;
+};
+
+using PlacedLabels =
+    std::unordered_map<const Model::AbstractConnectorElement*, std::vector<PlacedLabel>>;
+
+// Where the labels of the workspace's connectors go. The name sits beside
+// the middle of the connector's longest segment; an end's label beside the
+// line just off the class side. Each label takes the first of a few spots
+// that covers no class box, no label placed before it and no end
+// decoration, preferring spots that cross no other line; labels are placed
+// in connector uid order, so the picture follows from the document alone.
+// Connectors without labels cost nothing here.
+PlacedLabels place_connector_labels(const Model::Workspace& ws);
+
+// The layout a label is measured and painted with.
+Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const std::string& text);
+
+// The font of labels, a little smaller than the classes' texts.
+inline constexpr const char* LABEL_FONT = "Sans 13px";
+
+// Labels that cover a class box or another label: 0 is the goal.
+int count_label_overlaps(const Model::Workspace& ws, const PlacedLabels& labels);
+
+}  // namespace View

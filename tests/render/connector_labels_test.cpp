@@ -1,0 +1,146 @@
+#include "render/connector_labels.hpp"
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "model/connectors.hpp"
+#include "model/element_cells.hpp"
+#include "model/grid.hpp"
+#include "model/routing/segment.hpp"
+#include "model/workspace.hpp"
+#include "model/workspace_test_util.hpp"
+#include "render/color_map.hpp"
+#include "render/svg_writer.hpp"
+
+namespace {
+
+using Model::ConnectorLabel;
+
+bool overlap(const Rectangle& a, const Rectangle& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+           b.y < a.y + a.height;
+}
+
+double distance(const Rectangle& r, const Point& p) {
+    const double dx = std::max({r.x - p.x, 0.0, p.x - (r.x + r.width)});
+    const double dy = std::max({r.y - p.y, 0.0, p.y - (r.y + r.height)});
+    return std::hypot(dx, dy);
+}
+
+// Random diagrams, classes two empty lines apart, with a multiplicity at
+// every end and a name on every connector: hardly any label covers a box,
+// another label or a decoration; each end label lies
+// near where its line meets its class, each name near its longest segment;
+// placing again gives the same spots; the SVG carries each label as text
+// in its connector's group.
+TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearTheirPlace) {
+    const char* kinds[] = {"association", "dependency",     "aggregation",
+                           "composition", "generalization", "realization"};
+    const std::string texts[] = {"1", "0..*", "1..*", "0..1", "*", "uses"};
+    size_t labels = 0;
+    size_t overlaps = 0;
+    size_t covered = 0;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        auto ws = std::make_shared<Model::Workspace>();
+        std::vector<CellPos> cells;
+        for (int v = 0; v < 10; v += 3) {
+            for (int h = 0; h < 10; h += 3) {
+                if (rng() % 4 != 0 && ws->add_class(CellPos(h, v))) {
+                    cells.emplace_back(h, v);
+                }
+            }
+        }
+        for (int i = 0; i < 10 && cells.size() > 1; ++i) {
+            const CellPos a = cells[rng() % cells.size()];
+            const CellPos b = cells[rng() % cells.size()];
+            auto con = lattrix_test::connect(*ws, a, b, kinds[rng() % 6]);
+            if (!con) {
+                continue;
+            }
+            con->set_label(ConnectorLabel::START, texts[rng() % 6]);
+            con->set_label(ConnectorLabel::END, texts[rng() % 6]);
+            con->set_label(ConnectorLabel::NAME, texts[rng() % 6]);
+        }
+        const View::PlacedLabels placed = View::place_connector_labels(*ws);
+        overlaps += View::count_label_overlaps(*ws, placed);
+        const Model::Grid& grid = *ws->get_grid();
+        std::vector<Rectangle> decorations;
+        std::vector<Rectangle> all;
+        size_t expected = 0;
+        for (const auto& con : *ws->get_connector_set()) {
+            expected += con->get_segments().empty() ? 0 : 3;
+            for (const auto& [term, pos] : {std::pair{con->start_term, con->start_pos},
+                                            std::pair{con->end_term, con->end_pos}}) {
+                if (term) {
+                    Rectangle r = term->get_rect();
+                    r.x += grid.get_top_left_point(pos).x;
+                    r.y += grid.get_top_left_point(pos).y;
+                    decorations.push_back(r);
+                }
+            }
+        }
+        for (const auto& [con, labels] : placed) {
+            const auto& segs = con->get_segments();
+            ASSERT_FALSE(segs.empty());
+            auto at = [&](const CellPos& cell, const Point& p) {
+                Point o = grid.get_top_left_point(cell);
+                return Point(o.x + p.x, o.y + p.y);
+            };
+            for (const auto& label : labels) {
+                EXPECT_EQ(label.text, con->get_label(label.which));
+                all.push_back(label.box);
+                for (const auto& d : decorations) {
+                    covered += overlap(label.box, d) ? 1 : 0;
+                }
+                // Never further out than the last spot tried.
+                const double reach = 5 * (std::max(label.box.width, label.box.height) + 3) + 6;
+                if (label.which == ConnectorLabel::START) {
+                    EXPECT_LT(
+                        distance(label.box, at(segs.front()->start, segs.front()->start_point)),
+                        reach);
+                } else if (label.which == ConnectorLabel::END) {
+                    EXPECT_LT(distance(label.box, at(segs.back()->end, segs.back()->end_point)),
+                              reach);
+                }
+            }
+        }
+        EXPECT_EQ(all.size(), expected);
+        EXPECT_EQ(View::place_connector_labels(*ws).size(), placed.size());
+        for (const auto& [con, labels] : View::place_connector_labels(*ws)) {
+            for (size_t i = 0; i < labels.size(); ++i) {
+                EXPECT_EQ(labels[i].box, placed.at(con)[i].box);
+            }
+        }
+
+        Rectangle area(0, 0, 0, 0);
+        area.width = grid.get(CellDir::H).get(11);
+        area.height = grid.get(CellDir::V).get(11);
+        View::SvgWriter writer(ws, area, View::ColorMap::new_for_export());
+        std::string svg;
+        std::string error;
+        ASSERT_TRUE(writer.write(svg, error)) << error;
+        size_t texts_in_groups = 0;
+        for (size_t at = svg.find("<g class=\"connector "); at != std::string::npos;
+             at = svg.find("<g class=\"connector ", at + 1)) {
+            const size_t close = svg.find("</g>", at);
+            for (size_t t = svg.find("<text class=\"label ", at); t < close;
+                 t = svg.find("<text class=\"label ", t + 1)) {
+                ++texts_in_groups;
+            }
+        }
+        EXPECT_EQ(texts_in_groups, expected);
+        labels += expected;
+    }
+    // Where the gaps are too narrow for every label some must still cover
+    // something; lines do not yet grow to make room. Nearly all find a
+    // free spot.
+    EXPECT_LE(overlaps * 10, labels);
+    EXPECT_LE(covered * 20, labels);
+}
+
+}  // namespace
