@@ -144,9 +144,7 @@ inline Quality measure_quality(Model::Workspace& ws) {
             }
             ++q.close_pairs;
             if (b.across - a.across < 0.5) {
-                if (getenv("QDEBUG"))
-                    fprintf(
-                        stderr,
+                fprintf(stderr,
                         "coinc %s-%s %s-%s  across %.2f %.2f  ext %.1f-%.1f %.1f-%.1f lay %d %d\n",
                         a.seg->start.to_string().c_str(), a.seg->end.to_string().c_str(),
                         b.seg->start.to_string().c_str(), b.seg->end.to_string().c_str(), a.across,

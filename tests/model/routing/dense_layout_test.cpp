@@ -29,47 +29,6 @@ namespace {
 
 constexpr double SPACING = RelatedSegments::LINE_SPACING;
 
-// A drawn straight piece of a connector, in workspace pixels.
-struct Piece {
-    const AbstractConnectorElement* con;
-    const Segment* seg;
-    bool vertical;
-    double across;
-    double lo, hi;
-};
-
-std::vector<Piece> pieces_of(Workspace& ws) {
-    std::vector<Piece> out;
-    const Grid& grid = *ws.get_grid();
-    ws.get_connector_set()->foreach_ordered([&](const auto& con) {
-        for (const auto& seg : con->get_segments()) {
-            const Point a0 = grid.get_top_left_point(seg->start);
-            const Point b0 = grid.get_top_left_point(seg->end);
-            const bool v = seg->get_hv() == CellDir::V;
-            const double a_along = v ? a0.y + seg->start_point.y : a0.x + seg->start_point.x;
-            const double b_along = v ? b0.y + seg->end_point.y : b0.x + seg->end_point.x;
-            out.push_back(Piece{con.get(), seg.get(), v,
-                                v ? a0.x + seg->start_point.x : a0.y + seg->start_point.y,
-                                std::min(a_along, b_along), std::max(a_along, b_along)});
-        }
-        return true;
-    });
-    return out;
-}
-
-int crossings(const std::vector<Piece>& pieces) {
-    int n = 0;
-    for (const Piece& h : pieces) {
-        for (const Piece& v : pieces) {
-            if (!h.vertical && v.vertical && h.con != v.con && h.lo < v.across && v.across < h.hi &&
-                v.lo < h.across && h.across < v.hi) {
-                ++n;
-            }
-        }
-    }
-    return n;
-}
-
 // Random classes on every other line of a small lattice, each joined to a
 // few others nearby; two hubs get many more.
 void build_busy_diagram(Workspace& ws, uint32_t seed) {
@@ -188,4 +147,28 @@ TEST_F(CrowdedGroupTest, ConvergesWithEveryMemberAtRest) {
         EXPECT_LT(std::fabs(s->get_energy()), 0.5)
             << s->start.to_string() << "-" << s->end.to_string();
     }
+}
+
+// Diagonal neighbours meet with an L when its corner is free, and with as
+// few bends as the classes in the way allow; two classes on one free line
+// are joined straight.
+TEST(DenseLayoutTest, RoutesTakeTheFewestBendsTheFreeCellsAllow) {
+    Workspace ws;
+    for (CellPos p : {CellPos(2, 2), CellPos(4, 4), CellPos(2, 8), CellPos(8, 2), CellPos(8, 8),
+                      CellPos(6, 6)}) {
+        ASSERT_TRUE(ws.add_class(p));
+    }
+    auto bends = [&](CellPos a, CellPos b) {
+        auto con = lattrix_test::connect(ws, a, b);
+        return con ? static_cast<int>(con->get_segments().size()) - 1 : -1;
+    };
+    EXPECT_EQ(bends({2, 2}, {4, 4}), 1);
+    EXPECT_EQ(bends({2, 2}, {2, 8}), 0);
+    EXPECT_EQ(bends({8, 2}, {8, 8}), 0);
+    // (6, 8) and (8, 6) are free: still one bend round the class at (6, 6).
+    EXPECT_EQ(bends({6, 6}, {8, 8}), 1);
+    // Both corners of (4, 4)-(6, 6) are taken once classes stand there.
+    ASSERT_TRUE(ws.add_class({4, 6}));
+    ASSERT_TRUE(ws.add_class({6, 4}));
+    EXPECT_EQ(bends({4, 4}, {6, 6}), 2);
 }
