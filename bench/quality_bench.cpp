@@ -5,6 +5,7 @@
 // box crossings, close and coincident pairs and decoration overlaps.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -12,6 +13,7 @@
 
 #include "bench_support.hpp"
 #include "model/routing/related_segments.hpp"
+#include "model/routing/segment_layouter.hpp"
 #include "quality.hpp"
 
 namespace {
@@ -27,6 +29,16 @@ void report(benchmark::State& state, Model::Workspace& ws) {
     state.counters["bends_mean"] = q.bends_mean;
     state.counters["bends_max"] = q.bends_max;
     state.counters["crossings"] = q.crossings;
+    // The most iterations any group's spreading took: every group laid out
+    // once more, which lands on the same positions.
+    int most = 0;
+    auto& layouter = *ws.get_seg_layouter();
+    for (Model::Segment* s : layouter.get_segments()) {
+        auto group = layouter.new_related_segments(*s);
+        group->layout();
+        most = std::max(most, group->get_last_sim_iterations());
+    }
+    state.counters["sim_iter_max"] = most;
 }
 
 void BM_Quality(benchmark::State& state, Bench::GenTraits traits) {
