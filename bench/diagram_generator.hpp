@@ -46,7 +46,17 @@ struct GenDiagram {
 
 inline constexpr uint32_t DEFAULT_SEED = 20261208;
 
-inline GenDiagram generate_diagram(int n, uint32_t seed = DEFAULT_SEED) {
+// What real diagrams have beyond the plain lattice: a few hubs with 20 to 40
+// links each; hierarchies where most relations are generalizations towards
+// a superclass above; connectors spanning up to ten lattice steps.
+struct GenTraits {
+    bool hubs = false;
+    bool hierarchies = false;
+    bool long_links = false;
+    bool any() const { return hubs || hierarchies || long_links; }
+};
+
+inline GenDiagram generate_diagram(int n, uint32_t seed = DEFAULT_SEED, GenTraits traits = {}) {
     GenDiagram d;
     if (n <= 0) {
         return d;
@@ -104,11 +114,35 @@ inline GenDiagram generate_diagram(int n, uint32_t seed = DEFAULT_SEED) {
         "dependency",  "dependency",  "aggregation", "aggregation",    "composition"};
     std::set<std::pair<size_t, size_t>> joined;
     const size_t wanted = static_cast<size_t>(n) * 3 / 2;
+    // One hub per 50 classes, each the end of 20 to 40 of the connectors.
+    std::vector<size_t> hubs;
+    std::vector<int> hub_links;
+    if (traits.hubs) {
+        for (int i = 0; i < std::max(1, n / 50); ++i) {
+            hubs.push_back(static_cast<size_t>(pick(n)));
+            hub_links.push_back(20 + pick(21));
+        }
+    }
+    const int reach = traits.long_links ? 10 : 2;
     for (size_t tries = 0; d.connectors.size() < wanted && tries < wanted * 20; ++tries) {
-        const size_t a = static_cast<size_t>(pick(n));
+        size_t a = static_cast<size_t>(pick(n));
+        int r = reach;
+        size_t hub = hubs.size();
+        for (size_t i = 0; i < hubs.size(); ++i) {
+            if (hub_links[i] > 0) {
+                hub = i;
+                break;
+            }
+        }
+        if (hub < hubs.size()) {
+            a = hubs[hub];
+            r = std::max(reach, 6);
+        } else if (traits.long_links && pick(2) == 0) {
+            r = 2;
+        }
         std::vector<size_t> near;
-        for (int dj = -2; dj <= 2; ++dj) {
-            for (int di = -2; di <= 2; ++di) {
+        for (int dj = -r; dj <= r; ++dj) {
+            for (int di = -r; di <= r; ++di) {
                 auto it = by_place.find({places[a].first + di, places[a].second + dj});
                 if (it != by_place.end() && it->second != a) {
                     near.push_back(it->second);
@@ -119,6 +153,10 @@ inline GenDiagram generate_diagram(int n, uint32_t seed = DEFAULT_SEED) {
             continue;
         }
         const size_t b = near[static_cast<size_t>(pick(static_cast<int>(near.size())))];
+        if (hub < hubs.size()) {
+            // A hub that finds no new partner gives up after its count of tries.
+            --hub_links[hub];
+        }
         if (!joined.insert({std::min(a, b), std::max(a, b)}).second) {
             continue;
         }
@@ -127,6 +165,15 @@ inline GenDiagram generate_diagram(int n, uint32_t seed = DEFAULT_SEED) {
         con.from = a;
         con.to = b;
         con.kind = KINDS[pick(10)];
+        if (traits.hierarchies && pick(10) < 7) {
+            // Generalizations point up, to the superclass on a row above
+            // (or on the same row, leftwards).
+            con.kind = "generalization";
+            if (std::tie(d.classes[a].v, d.classes[a].h) <
+                std::tie(d.classes[b].v, d.classes[b].h)) {
+                std::swap(con.from, con.to);
+            }
+        }
         d.connectors.push_back(std::move(con));
     }
     return d;

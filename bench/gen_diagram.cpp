@@ -1,5 +1,6 @@
 // lattrix-gen-diagram: writes the benchmark diagram of N classes as a
-// Lattrix document or, with --dot, as the same classes and edges for dot.
+// Lattrix document or, with --dot, as the same classes and edges for dot;
+// --hubs, --hierarchies and --long add the traits of real diagrams.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,13 +9,26 @@
 
 int main(int argc, char** argv) {
     bool dot = false;
+    Bench::GenTraits traits;
     int arg = 1;
-    if (arg < argc && std::string(argv[arg]) == "--dot") {
-        dot = true;
-        ++arg;
+    for (; arg < argc && argv[arg][0] == '-' && argv[arg][1] == '-'; ++arg) {
+        const std::string flag = argv[arg];
+        if (flag == "--dot") {
+            dot = true;
+        } else if (flag == "--hubs") {
+            traits.hubs = true;
+        } else if (flag == "--hierarchies") {
+            traits.hierarchies = true;
+        } else if (flag == "--long") {
+            traits.long_links = true;
+        } else {
+            break;
+        }
     }
     if (argc - arg != 2) {
-        std::fprintf(stderr, "usage: lattrix-gen-diagram [--dot] N OUTPUT\n");
+        std::fprintf(stderr,
+                     "usage: lattrix-gen-diagram [--dot] [--hubs] [--hierarchies] [--long] N "
+                     "OUTPUT\n");
         return 1;
     }
     char* end = nullptr;
@@ -23,7 +37,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lattrix-gen-diagram: N must be 0 .. 100000: %s\n", argv[arg]);
         return 1;
     }
-    const Bench::GenDiagram d = Bench::generate_diagram(static_cast<int>(n));
+    const Bench::GenDiagram d =
+        Bench::generate_diagram(static_cast<int>(n), Bench::DEFAULT_SEED, traits);
     const std::string text = dot ? Bench::to_dot(d) : Bench::to_document_xml(d);
     if (!Bench::write_file(argv[arg + 1], text)) {
         std::fprintf(stderr, "lattrix-gen-diagram: cannot write %s\n", argv[arg + 1]);

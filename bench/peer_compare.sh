@@ -64,3 +64,57 @@ for name, (cpu, wall) in rows:
     ratio = "" if name == "lattrix-export" else f"   {lx[0] / cpu:5.2f}  {lx[1] / wall:5.2f}"
     print(f"  {name:<42} {cpu * 1000:7.0f} ms {wall * 1000:7.0f} ms{ratio}")
 PY
+
+# Bends per edge and crossings between edges as dot draws them with
+# orthogonal edges, beside the quality report's figures for Lattrix; where
+# dot does not finish within a minute the size is skipped.
+echo
+echo "dot -Tsvg -Gsplines=ortho on the generated diagrams: bends per edge (mean, max), crossings"
+for traits in "" "--hubs --hierarchies --long"; do
+    for size in 50 200 1000; do
+        "$gen" --dot $traits "$size" "$dir/q.dot"
+        if ! timeout 60 dot -Gsplines=ortho -Tsvg "$dir/q.dot" -o "$dir/q.svg" 2>/dev/null; then
+            echo "  ${traits:-plain} $size: dot did not finish within 60 s"
+            continue
+        fi
+        python3 - "$dir/q.svg" "${traits:-plain}" "$size" <<'PY'
+import re, sys
+svg = open(sys.argv[1]).read()
+edges = []
+for g in re.findall(r'<g id="edge\d+" class="edge">(.*?)</g>', svg, re.S):
+    m = re.search(r'<path[^>]* d="([^"]+)"', g)
+    if not m:
+        continue
+    nums = [float(x) for x in re.findall(r'-?\d+(?:\.\d+)?', m.group(1))]
+    pts = list(zip(nums[0::2], nums[1::2]))
+    # Straight pieces: runs of points along one axis.
+    pieces = []
+    for a, b in zip(pts, pts[1:]):
+        if abs(a[0] - b[0]) < 0.5 and abs(a[1] - b[1]) < 0.5:
+            continue
+        v = abs(a[0] - b[0]) < 0.5
+        if pieces and pieces[-1][0] == v and abs(pieces[-1][1] - (a[0] if v else a[1])) < 0.5:
+            p = pieces[-1]
+            p[2] = min(p[2], a[1] if v else a[0], b[1] if v else b[0])
+            p[3] = max(p[3], a[1] if v else a[0], b[1] if v else b[0])
+        else:
+            lo, hi = sorted((a[1], b[1]) if v else (a[0], b[0]))
+            pieces.append([v, a[0] if v else a[1], lo, hi])
+    edges.append(pieces)
+bends = [max(len(p) - 1, 0) for p in edges]
+cross = 0
+for i, e in enumerate(edges):
+    for h in e:
+        if h[0]:
+            continue
+        for j, f in enumerate(edges):
+            if i == j:
+                continue
+            for v in f:
+                if v[0] and h[2] < v[1] < h[3] and v[2] < h[1] < v[3]:
+                    cross += 1
+mean = sum(bends) / len(bends) if bends else 0
+print(f"  {sys.argv[2]} {sys.argv[3]}: bends mean {mean:.2f} max {max(bends or [0])}, crossings {cross}")
+PY
+    done
+done

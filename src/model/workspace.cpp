@@ -122,7 +122,71 @@ void Workspace::release_neighbours(const AbstractConnectorElement& con) {
 void Workspace::set_line_size(CellDir dir, int32_t index) {
     double largest = dir == CellDir::H ? m_parts.element_cells->get_max_width_at_col(index)
                                        : m_parts.element_cells->get_max_height_at_row(index);
-    m_parts.grid->get(dir).set_size(index, largest + m_cell_margin);
+    double size = largest + m_cell_margin;
+    const auto& needs = seg_need(dir);
+    if (auto it = needs.find(index); it != needs.end()) {
+        size = std::max(size, it->second);
+    }
+    m_parts.grid->get(dir).set_size(index, size);
+}
+
+void Workspace::resize_line(CellDir dir, int32_t index) {
+    const double before = m_parts.grid->get(dir).get_size(index);
+    set_line_size(dir, index);
+    if (m_parts.grid->get(dir).get_size(index) == before) {
+        return;
+    }
+    auto lay = [this](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
+        elem->layout(m_parts.grid->get_size(h, v));
+        return true;
+    };
+    if (dir == CellDir::H) {
+        m_parts.element_cells->foreach_col(index, lay);
+    } else {
+        m_parts.element_cells->foreach_row(index, lay);
+    }
+    m_parts.seg_layouter->set_seg_laid_out_on_grid_line(dir, index, false);
+}
+
+void Workspace::fit_lines_to_segments(bool resize) {
+    for (const auto& [dir, index] : m_parts.seg_layouter->take_changed_lines()) {
+        const int k = m_parts.seg_layouter->get_max_side_by_side(dir, index);
+        // k segments side by side leave k + 1 spaces: to each other and to
+        // the two edges of the line.
+        const double need = k > 0 ? (k + 1) * RelatedSegments::LINE_SPACING : 0.0;
+        auto& needs = seg_need(dir);
+        auto it = needs.find(index);
+        const double old = it != needs.end() ? it->second : 0.0;
+        if (old == need) {
+            continue;
+        }
+        if (need > 0.0) {
+            needs[index] = need;
+        } else {
+            needs.erase(it);
+        }
+        if (resize) {
+            resize_line(dir, index);
+        }
+    }
+}
+
+void Workspace::spread_segments() {
+    fit_lines_to_segments(true);
+    m_parts.seg_layouter->layout_not_laid_out_segs();
+}
+
+void Workspace::shift_seg_needs(CellDir dir, int32_t index, int32_t delta) {
+    auto& needs = seg_need(dir);
+    std::unordered_map<int32_t, double> shifted;
+    for (const auto& [i, need] : needs) {
+        if (i < index) {
+            shifted.emplace(i, need);
+        } else if (delta > 0 || i > index) {
+            shifted.emplace(i + delta, need);
+        }
+    }
+    needs = std::move(shifted);
 }
 
 void Workspace::lay_out_lines_of(const CellPos& pos) {
@@ -139,7 +203,7 @@ void Workspace::lay_out_lines_of(const CellPos& pos) {
 void Workspace::update_layout(const CellPos& pos) {
     lay_out_lines_of(pos);
     m_parts.seg_layouter->set_seg_laid_out_on_cross_line(pos, false);
-    m_parts.seg_layouter->layout_not_laid_out_segs();
+    spread_segments();
 }
 
 void Workspace::update_layout_all() {
@@ -157,15 +221,37 @@ void Workspace::update_layout_all() {
             height = std::max(height, rect.height);
             return true;
         });
+    auto size_of = [this](CellDir dir, int32_t index, std::unordered_map<int32_t, double>& boxes) {
+        double size = boxes[index] + m_cell_margin;
+        const auto& needs = seg_need(dir);
+        if (auto it = needs.find(index); it != needs.end()) {
+            size = std::max(size, it->second);
+        }
+        return size;
+    };
     m_parts.element_cells->foreach_col_index([&](int32_t h) {
-        m_parts.grid->get(CellDir::H).set_size(h, widths[h] + m_cell_margin);
+        m_parts.grid->get(CellDir::H).set_size(h, size_of(CellDir::H, h, widths));
         return true;
     });
     // Rows emptied by a removal are still listed and get the empty size.
     m_parts.element_cells->foreach_row_index([&](int32_t v) {
-        m_parts.grid->get(CellDir::V).set_size(v, heights[v] + m_cell_margin);
+        m_parts.grid->get(CellDir::V).set_size(v, size_of(CellDir::V, v, heights));
         return true;
     });
+    // Lines that only segments run through. The needs are walked in index
+    // order: sizing a line moves the lines after it, which is the same in
+    // any order, but the grid stores entries as they come.
+    for (CellDir dir : {CellDir::H, CellDir::V}) {
+        std::vector<int32_t> lines;
+        for (const auto& [index, need] : seg_need(dir)) {
+            lines.push_back(index);
+        }
+        std::sort(lines.begin(), lines.end());
+        auto& boxes = dir == CellDir::H ? widths : heights;
+        for (int32_t index : lines) {
+            m_parts.grid->get(dir).set_size(index, size_of(dir, index, boxes));
+        }
+    }
     m_parts.element_cells->foreach (
         [this](int32_t h, int32_t v, const std::shared_ptr<Element>& elem) {
             elem->layout(m_parts.grid->get_size(h, v));
@@ -336,10 +422,26 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
         }
         add_segments(*m_parts.seg_layouter, *f.con);
     }
+    // Every line a segment runs in has its need worked out again when the
+    // segments are spread; a line the old routes widened and no segment
+    // runs in now goes back to the size of its boxes.
+    for (CellDir dir : {CellDir::H, CellDir::V}) {
+        std::vector<int32_t> lines;
+        for (const auto& [index, need] : seg_need(dir)) {
+            if (m_parts.seg_layouter->get_max_side_by_side(dir, index) == 0) {
+                lines.push_back(index);
+            }
+        }
+        std::sort(lines.begin(), lines.end());
+        for (int32_t index : lines) {
+            seg_need(dir).erase(index);
+            resize_line(dir, index);
+        }
+    }
     for (const auto& pos : changed) {
         m_parts.seg_layouter->set_seg_laid_out_on_cross_line(pos, false);
     }
-    m_parts.seg_layouter->layout_not_laid_out_segs();
+    spread_segments();
 }
 
 bool Workspace::reroute_if_changed(AbstractConnectorElement& con) {
@@ -396,7 +498,7 @@ void Workspace::settle(const std::vector<CellPos>& changed) {
     for (const auto& pos : changed) {
         m_parts.seg_layouter->set_seg_laid_out_on_cross_line(pos, false);
     }
-    m_parts.seg_layouter->layout_not_laid_out_segs();
+    spread_segments();
 }
 
 bool Workspace::insert_line(CellDir dir, int32_t index) {
@@ -414,6 +516,7 @@ bool Workspace::insert_line(CellDir dir, int32_t index) {
     m_parts.router->insert_line(dir, index, 1, nullptr);
     m_parts.grid->get(dir).ins(index);
     m_line_shifts.push_back(LineShift{dir, index, true});
+    shift_seg_needs(dir, index, 1);
     if (m_parts.log_diff) {
         m_parts.log_diff->insert_line(dir, index);
     }
@@ -440,6 +543,7 @@ bool Workspace::remove_line(CellDir dir, int32_t index) {
     m_parts.router->remove_line(dir, index, 1, nullptr, nullptr);
     m_parts.grid->get(dir).rm(index);
     m_line_shifts.push_back(LineShift{dir, index, false});
+    shift_seg_needs(dir, index, -1);
     std::vector<CellPos> kept;
     m_parts.element_cells->remove_line(
         dir, index, 1,
@@ -504,7 +608,7 @@ bool Workspace::remove_connector(const std::shared_ptr<AbstractConnectorElement>
     LX_RETURN_VAL_IF_FAIL(con != nullptr, false);
     remove_connector_without_layout(con);
     release_neighbours(*con);
-    m_parts.seg_layouter->layout_not_laid_out_segs();
+    spread_segments();
     return true;
 }
 
@@ -592,7 +696,7 @@ bool Workspace::update_floating_connector(const CellPos& pos) {
     for (const auto& seg : con->get_segments()) {
         m_parts.seg_layouter->layout(*seg);
     }
-    m_parts.seg_layouter->layout_not_laid_out_segs();
+    spread_segments();
     return true;
 }
 
@@ -630,7 +734,7 @@ bool Workspace::rm_floating_connector() {
     if (m_parts.floating_connector) {
         remove_segments(*m_parts.seg_layouter, *m_parts.floating_connector);
         release_neighbours(*m_parts.floating_connector);
-        m_parts.seg_layouter->layout_not_laid_out_segs();
+        spread_segments();
         m_parts.floating_connector = nullptr;
         m_parts.router->rm_terminatable_node(m_parts.floating_end);
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -194,6 +195,11 @@ class Workspace : public ISerializable {
         // The loose end has left the start class since the connector was
         // begun: back on it, the connector becomes a self-relation.
         bool floating_left_start = false;
+        // What the segments of each column (H) and row (V) need of its size,
+        // for the lines that hold any: worked out from the routes, never
+        // saved.
+        std::unordered_map<int32_t, double> seg_need_h;
+        std::unordered_map<int32_t, double> seg_need_v;
 
         // An empty document's parts.
         static Parts fresh();
@@ -207,7 +213,23 @@ class Workspace : public ISerializable {
     static ConnectorList in_uid_order(const Connectors& set);
 
     void on_update();
+    // A line is as large as its largest box plus the margin, and as its
+    // segments need to run LINE_SPACING apart.
     void set_line_size(CellDir dir, int32_t index);
+    std::unordered_map<int32_t, double>& seg_need(CellDir dir) {
+        return dir == CellDir::H ? m_parts.seg_need_h : m_parts.seg_need_v;
+    }
+    // Re-sizes a line; when its size changed, lays out its classes again and
+    // marks the segments it moves for the next layout.
+    void resize_line(CellDir dir, int32_t index);
+    // Brings the segments' needs up to date for the lines whose segments
+    // changed, and re-sizes those lines when resize is set.
+    void fit_lines_to_segments(bool resize);
+    // Fits the lines, then lays out every group not laid out.
+    void spread_segments();
+    // Moves the needs with the lines when a line is inserted (+1) or
+    // removed (-1) at index.
+    void shift_seg_needs(CellDir dir, int32_t index, int32_t delta);
     // update_layout without the connectors: re-sizes the row and column of
     // pos and lays out the classes on them.
     void lay_out_lines_of(const CellPos& pos);

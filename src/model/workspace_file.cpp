@@ -124,6 +124,7 @@ bool Workspace::read(SerializingReader& reader) {
     for (const auto& con : in_uid_order(*m_parts.connector_set)) {
         route(*con);
     }
+    fit_lines_to_segments(false);
     update_layout_all();
     // Every segment is fresh and so not laid out: this lays out each group
     // once, which is what laying out the group of every segment comes to.

@@ -176,11 +176,11 @@ std::shared_ptr<FixedLayoutableNode> RelatedSegments::get_node_e2_r() {
 
 void RelatedSegments::add_spring(const std::shared_ptr<ILayoutableNode>& left,
                                  const std::shared_ptr<ILayoutableNode>& right, double length,
-                                 Segment* on_left, Segment* on_right) {
+                                 Segment* on_left, Segment* on_right, bool push_only) {
     // Springs hold their nodes weakly, so a segment not owned by a shared
     // pointer cannot take part.
     LX_RETURN_IF_FAIL(left != nullptr && right != nullptr);
-    auto spring = std::make_shared<SpringEdge>(left, right, length);
+    auto spring = std::make_shared<SpringEdge>(left, right, length, push_only);
     if (on_left != nullptr) {
         on_left->link_right_spring(spring);
     }
@@ -189,7 +189,67 @@ void RelatedSegments::add_spring(const std::shared_ptr<ILayoutableNode>& left,
     }
 }
 
+void RelatedSegments::sort() {
+    // cmp is not a strict weak order, which std::sort must not be given.
+    std::stable_sort(m_segs.begin(), m_segs.end(),
+                     [](const Segment* a, const Segment* b) { return Segment::cmp(*a, *b) < 0; });
+}
+
+int RelatedSegments::assign_tracks() {
+    std::vector<CellRangeIndex> ranges;
+    ranges.reserve(m_segs.size());
+    for (const Segment* s : m_segs) {
+        ranges.push_back(s->get_range_without_elem());
+    }
+    m_tracks.assign(m_segs.size(), 0);
+    m_track_count = 0;
+    for (size_t i = 0; i < m_segs.size(); i++) {
+        int track = 0;
+        for (size_t j = 0; j < i; j++) {
+            if (ranges[j].is_overlap(ranges[i])) {
+                track = std::max(track, m_tracks[j] + 1);
+            }
+        }
+        m_tracks[i] = track;
+        m_track_count = std::max(m_track_count, track + 1);
+    }
+    return m_track_count;
+}
+
+void RelatedSegments::set_span() {
+    bool has_free = false;
+    bool has_e1 = false;
+    bool has_e2 = false;
+    for (const Segment* s : m_segs) {
+        if (!s->get_links_elem()) {
+            has_free = true;
+            continue;
+        }
+        has_e1 = has_e1 || (m_e1 && s->links_the_elem(m_e1.get()));
+        has_e2 = has_e2 || (m_e2 && s->links_the_elem(m_e2.get()));
+    }
+    if (has_free || (!has_e1 && !has_e2)) {
+        m_width = get_node_g_r()->get_pos() - get_node_g_l()->get_pos();
+        m_offset = 0.0;
+        return;
+    }
+    // Only linked segments: spread them over the wider of the two boxes.
+    const double w1 = has_e1 ? get_node_e1_r()->get_pos() - get_node_e1_l()->get_pos() : -1.0;
+    const double w2 = has_e2 ? get_node_e2_r()->get_pos() - get_node_e2_l()->get_pos() : -1.0;
+    if (w1 > w2) {
+        m_width = w1;
+        m_offset = get_node_e1_l()->get_pos();
+    } else {
+        m_width = w2;
+        m_offset = get_node_e2_l()->get_pos();
+    }
+}
+
 void RelatedSegments::link() {
+    if (m_tracks.size() != m_segs.size()) {
+        assign_tracks();
+    }
+    set_span();
     Segment* first_free = nullptr;
     Segment* last_free = nullptr;
     Segment* first_e1 = nullptr;
@@ -234,15 +294,23 @@ void RelatedSegments::link() {
                 continue;
             }
             const auto b_node = b->weak_from_this().lock();
+            bool share_elem = false;
             if (a->get_links_elem()) {
                 b->foreach_linked_elem([&](const std::shared_ptr<Element>& elem) {
                     if (a->links_the_elem(elem.get())) {
                         add_spring(a_node, b_node, elem == m_e1 ? m_e1_len : m_e2_len, a, b);
+                        share_elem = true;
                     }
                     return true;
                 });
-            } else {
-                add_spring(a_node, b_node, 0.0, a, b);
+            }
+            if (!a->get_links_elem() && !b->get_links_elem()) {
+                add_spring(a_node, b_node, track_gap(), a, b, true);
+            } else if (!share_elem) {
+                // Ends on different boxes (the two boxes across a gap, or a
+                // box and a passing line) are each centred on their own box
+                // and would come to lie on top of each other.
+                add_spring(a_node, b_node, LINE_SPACING, a, b, true);
             }
             visible.cut(b_range);
             if (!visible.is_enable()) {
@@ -251,11 +319,15 @@ void RelatedSegments::link() {
         }
     }
 
+    // The free members stay on their tracks: the walls only keep them off
+    // the edges of the line.
     if (first_free != nullptr) {
-        add_spring(get_node_g_l(), first_free->weak_from_this().lock(), 0.0, nullptr, first_free);
+        add_spring(get_node_g_l(), first_free->weak_from_this().lock(), track_gap(), nullptr,
+                   first_free, true);
     }
     if (last_free != nullptr) {
-        add_spring(last_free->weak_from_this().lock(), get_node_g_r(), 0.0, last_free, nullptr);
+        add_spring(last_free->weak_from_this().lock(), get_node_g_r(), track_gap(), last_free,
+                   nullptr, true);
     }
     if (first_e1 != nullptr) {
         add_spring(get_node_e1_l(), first_e1->weak_from_this().lock(), m_e1_len, nullptr, first_e1);
@@ -269,30 +341,17 @@ void RelatedSegments::link() {
     if (last_e2 != nullptr) {
         add_spring(last_e2->weak_from_this().lock(), get_node_e2_r(), m_e2_len, last_e2, nullptr);
     }
-
-    if (first_free != nullptr || (first_e1 == nullptr && first_e2 == nullptr)) {
-        m_width = get_node_g_r()->get_pos() - get_node_g_l()->get_pos();
-        m_offset = 0.0;
-        return;
-    }
-    // Only linked segments: spread them over the wider of the two boxes.
-    const double w1 =
-        first_e1 != nullptr ? get_node_e1_r()->get_pos() - get_node_e1_l()->get_pos() : -1.0;
-    const double w2 =
-        first_e2 != nullptr ? get_node_e2_r()->get_pos() - get_node_e2_l()->get_pos() : -1.0;
-    if (w1 > w2) {
-        m_width = w1;
-        m_offset = get_node_e1_l()->get_pos();
-    } else {
-        m_width = w2;
-        m_offset = get_node_e2_l()->get_pos();
-    }
 }
 
 void RelatedSegments::ready_to_sim() {
     const double n = static_cast<double>(m_segs.size());
+    const bool tracked = m_tracks.size() == m_segs.size();
     for (size_t i = 0; i < m_segs.size(); i++) {
-        m_segs[i]->set_pos(m_width * static_cast<double>(i + 1) / (n + 1.0) + m_offset);
+        if (tracked && !m_segs[i]->get_links_elem()) {
+            m_segs[i]->set_pos(m_offset + track_gap() * (m_tracks[i] + 1));
+        } else {
+            m_segs[i]->set_pos(m_width * static_cast<double>(i + 1) / (n + 1.0) + m_offset);
+        }
         m_segs[i]->set_velocity(0.0);
     }
     for (Segment* s : m_segs) {
@@ -304,17 +363,18 @@ void RelatedSegments::sim() {
     m_last_sim_iterations = 0;
     for (int iter = 0; iter < SIM_MAX_ITERATIONS; iter++) {
         m_last_sim_iterations = iter + 1;
-        double total = 0.0;
+        double moved = 0.0;
         // Members moved earlier in the same iteration already count for the
-        // later ones.
+        // later ones. The signed sum of the energies is no measure of rest:
+        // members pushed both ways cancel out in it while far from it.
         for (Segment* s : m_segs) {
-            const double e = s->get_energy();
-            s->set_velocity(SIM_VELOCITY_FACTOR * e);
-            s->set_pos(s->get_pos() + s->get_velocity());
+            const double before = s->get_pos();
+            s->set_velocity(SIM_VELOCITY_FACTOR * s->get_energy());
+            s->set_pos(before + s->get_velocity());
             s->clamp_pos();
-            total += e;
+            moved = std::fmax(moved, std::fabs(s->get_pos() - before));
         }
-        if (std::fabs(total) < SIM_REST_ENERGY) {
+        if (moved < SIM_REST_MOVE) {
             break;
         }
     }
@@ -348,9 +408,8 @@ void RelatedSegments::adjust_start_and_end_pos() {
 }
 
 void RelatedSegments::layout() {
-    // cmp is not a strict weak order, which std::sort must not be given.
-    std::stable_sort(m_segs.begin(), m_segs.end(),
-                     [](const Segment* a, const Segment* b) { return Segment::cmp(*a, *b) < 0; });
+    sort();
+    assign_tracks();
     link();
     ready_to_sim();
     sim();

@@ -59,11 +59,18 @@ class RelatedSegments {
     void count_e1_and_e2(const Segment& seg);
 
     // The steps of layout(), public so each can be checked on its own.
+    // Sorts the members into their order across the line.
+    void sort();
+    // Gives each member (in sorted order) the lowest track beyond those of
+    // the earlier members it runs beside, so the order holds wherever two
+    // meet; answers the number of tracks, what the line must make room for.
+    int assign_tracks();
+    int get_track_count() const { return m_track_count; }
     void link();
     void ready_to_sim();
     void sim();
     void adjust_start_and_end_pos();
-    // Sorts the members, then runs the four steps above.
+    // Sorts the members, assigns tracks, then runs the four steps above.
     void layout();
 
     // Moves p onto the side of rect that faces dir.
@@ -80,14 +87,24 @@ class RelatedSegments {
     // The iteration count of the last sim(), for tests and benchmarks.
     int get_last_sim_iterations() const { return m_last_sim_iterations; }
 
-    static constexpr int SIM_MAX_ITERATIONS = 20;
-    static constexpr double SIM_REST_ENERGY = 5.0;
+    // The simulation stops once no member moves by SIM_REST_MOVE pixels in
+    // an iteration; the cap only guards against a group that oscillates.
+    static constexpr int SIM_MAX_ITERATIONS = 400;
+    static constexpr double SIM_REST_MOVE = 0.05;
     static constexpr double SIM_VELOCITY_FACTOR = 0.3;
+    // The distance kept between neighbouring segments of a line; lines are
+    // sized to give each segment this much room.
+    static constexpr double LINE_SPACING = 8.0;
 
   private:
+    // width and offset: the whole line when a member is free, else the
+    // wider of the linked boxes.
+    void set_span();
+    // The distance between neighbouring tracks across the span.
+    double track_gap() const { return m_width / (m_track_count + 1); }
     void add_spring(const std::shared_ptr<ILayoutableNode>& left,
                     const std::shared_ptr<ILayoutableNode>& right, double length, Segment* on_left,
-                    Segment* on_right);
+                    Segment* on_right, bool push_only = false);
 
     const Grid& m_grid;
     std::vector<Segment*> m_segs;
@@ -108,6 +125,9 @@ class RelatedSegments {
     double m_width = 0.0;
     double m_offset = 0.0;
     int m_last_sim_iterations = 0;
+    // Per member, in sorted order; empty until assign_tracks.
+    std::vector<int> m_tracks;
+    int m_track_count = 0;
 };
 
 }  // namespace Model

@@ -27,6 +27,14 @@ class RouteNode {
     int32_t dist = DIST_UNREACHED;
     RouteNode* pred = nullptr;
     uint64_t epoch = 0;
+    // The same per direction of arrival (indexed by MovingDir; FROM_START
+    // for the start itself), with the direction the predecessor was
+    // reached in: a turn costs, so how a node was reached matters.
+    static constexpr size_t FROM_START = 4;
+    std::array<int32_t, 5> dist_in{DIST_UNREACHED, DIST_UNREACHED, DIST_UNREACHED, DIST_UNREACHED,
+                                   DIST_UNREACHED};
+    std::array<RouteNode*, 5> pred_in{};
+    std::array<uint8_t, 5> pred_dir_in{};
     CellPos pos;
     // True while a terminal is registered at pos; routes never pass through
     // a terminatable node other than their goal.

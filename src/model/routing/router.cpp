@@ -523,6 +523,8 @@ void Router::init_node() {
         node->weights.fill(RouteNode::BASE_WEIGHT);
         node->dist = RouteNode::DIST_UNREACHED;
         node->pred = nullptr;
+        node->dist_in.fill(RouteNode::DIST_UNREACHED);
+        node->pred_in.fill(nullptr);
         node->epoch = m_epoch;
         node->pos = CellPos(h, v);
         return true;
@@ -599,17 +601,46 @@ int32_t Router::hop_weight(const RouteNode& node, MovingDir d) const {
 
 void Router::trace_pred(Route& route, const CellPos& goal) const {
     std::vector<CellPos> chain;
-    for (const RouteNode* n = node_at(goal); n; n = n->epoch == m_epoch ? n->pred : nullptr) {
+    const RouteNode* n = node_at(goal);
+    if (n == nullptr || m_goal_dir < 0 || n->epoch != m_epoch) {
+        // Unreached: the goal cell alone.
+        if (n != nullptr) {
+            route.cells.push_back(n->pos);
+        }
+        return;
+    }
+    size_t dir = static_cast<size_t>(m_goal_dir);
+    while (n != nullptr) {
         chain.push_back(n->pos);
+        if (dir == RouteNode::FROM_START) {
+            break;
+        }
+        const RouteNode* p = n->pred_in[dir];
+        dir = n->pred_dir_in[dir];
+        n = p;
     }
     route.cells.insert(route.cells.begin(), chain.rbegin(), chain.rend());
 }
 
+void Router::touch(RouteNode& node) const {
+    if (node.epoch != m_epoch) {
+        node.epoch = m_epoch;
+        node.dist = RouteNode::DIST_UNREACHED;
+        node.pred = nullptr;
+        node.dist_in.fill(RouteNode::DIST_UNREACHED);
+        node.pred_in.fill(nullptr);
+    }
+}
+
 void Router::search(RouteNode& start, const RouteNode& goal) {
+    // The search runs over (node, direction of arrival), so that a turn can
+    // cost: the cheapest way into a node need not be the best one to go on
+    // from in every direction.
     struct Entry {
         int32_t dist;
         uint64_t seq;  // first offered, first polled among equal distances
         RouteNode* node;
+        uint8_t dir;
         bool operator>(const Entry& o) const {
             return dist != o.dist ? dist > o.dist : seq > o.seq;
         }
@@ -617,10 +648,10 @@ void Router::search(RouteNode& start, const RouteNode& goal) {
     std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue;
     uint64_t seq = 0;
 
+    touch(start);
     start.dist = 0;
-    start.pred = nullptr;
-    start.epoch = m_epoch;
-    queue.push(Entry{0, seq++, &start});
+    start.dist_in[RouteNode::FROM_START] = 0;
+    queue.push(Entry{0, seq++, &start, static_cast<uint8_t>(RouteNode::FROM_START)});
     m_searched = SearchArea{start.pos.h, start.pos.v, start.pos.h, start.pos.v};
     auto look_at = [this](const CellPos& p) {
         m_searched.h0 = std::min(m_searched.h0, p.h);
@@ -629,21 +660,27 @@ void Router::search(RouteNode& start, const RouteNode& goal) {
         m_searched.v1 = std::max(m_searched.v1, p.v);
     };
     m_last_search_visits = 0;
+    m_goal_dir = -1;
 
     while (!queue.empty()) {
         const Entry e = queue.top();
         queue.pop();
         RouteNode* node = e.node;
-        // A node is offered again whenever its distance drops; the older
+        // A state is offered again whenever its distance drops; the older
         // entries would only repeat relaxations that change nothing.
-        if (e.dist != dist_of(*node)) {
+        if (node->epoch != m_epoch || e.dist != node->dist_in[e.dir]) {
             continue;
         }
         ++m_last_search_visits;
-        // Weights are positive, so a polled node is settled: nothing found
-        // later can change the goal's distance or its chain of predecessors.
-        if (node == &goal && !m_full_reset_search) {
-            break;
+        // Costs are positive, so a polled state is settled: the first
+        // arrival at the goal is the cheapest, in either kind of search.
+        if (node == &goal) {
+            if (m_goal_dir < 0) {
+                m_goal_dir = e.dir;
+            }
+            if (!m_full_reset_search) {
+                break;
+            }
         }
         look_at(node->pos);
         for (MovingDir d : DIRS) {
@@ -670,12 +707,19 @@ void Router::search(RouteNode& start, const RouteNode& goal) {
             if (!next || (next->terminatable && next != &goal)) {
                 continue;
             }
-            const int32_t nd = node->dist + hop_weight(*node, d);
-            if (nd < dist_of(*next)) {
-                next->dist = nd;
-                next->pred = node;
-                next->epoch = m_epoch;
-                queue.push(Entry{nd, seq++, next});
+            const size_t di = static_cast<size_t>(d);
+            const bool turns = e.dir != RouteNode::FROM_START && e.dir != di;
+            const int32_t nd = e.dist + hop_weight(*node, d) + (turns ? BEND_WEIGHT : 0);
+            touch(*next);
+            if (nd < next->dist_in[di]) {
+                next->dist_in[di] = nd;
+                next->pred_in[di] = node;
+                next->pred_dir_in[di] = e.dir;
+                if (nd < next->dist) {
+                    next->dist = nd;
+                    next->pred = node;
+                }
+                queue.push(Entry{nd, seq++, next, static_cast<uint8_t>(di)});
             }
         }
     }

@@ -23,13 +23,19 @@ namespace Model {
 // Each node links to the nearest live node above, below, left and right of
 // it. Every hop costs 100 whatever its length, except hops leading straight
 // away from the start or the goal along its column (x0.2) or row (x0.5), so
-// routes prefer few hops and leave their ends straight.
+// routes prefer few hops and leave their ends straight. Every turn costs
+// BEND_WEIGHT on top, so of two routes with about as many hops the one with
+// fewer bends wins: an L between diagonal neighbours, a straight line where
+// one is free.
 //
 // The table's own entries never move: row and column changes of the diagram
 // move the terminals instead, and the graph follows.
 class Router : public Cells<RouteNode> {
   public:
     using PosFn = std::function<void(const CellPos& pos)>;
+    // The cost of a change of direction, in the units of the hop weights
+    // (100 a hop, 20 or 50 for discounted hops).
+    static constexpr int32_t BEND_WEIGHT = 300;
 
     Router() = default;
     Router(const Router&) = delete;
@@ -142,10 +148,6 @@ class Router : public Cells<RouteNode> {
     // Enters a node that became live into the line index, or takes out one
     // that died.
     void update_live_index(const RouteNode& node, bool was_live);
-    // Search state counts only when stamped with the current epoch.
-    int32_t dist_of(const RouteNode& n) const {
-        return n.epoch == m_epoch ? n.dist : RouteNode::DIST_UNREACHED;
-    }
     void restore_weights();
     // The cost of the hop from node in direction d during a search. The
     // default search does not write the discounts of
@@ -154,6 +156,8 @@ class Router : public Cells<RouteNode> {
     // same truncation and in the same order, to the hops it looks at.
     int32_t hop_weight(const RouteNode& node, MovingDir d) const;
     void search(RouteNode& start, const RouteNode& goal);
+    // Makes node's per-direction state that of the current search.
+    void touch(RouteNode& node) const;
 
     Cells<int32_t> m_term_counts;
     // Live nodes by line, so the nearest one beyond a cell is a tree lookup
@@ -172,6 +176,9 @@ class Router : public Cells<RouteNode> {
     int64_t m_last_search_visits = 0;
     std::vector<CellPos> m_changed;
     SearchArea m_searched;
+    // The direction in which the last search first settled its goal;
+    // FROM_START when start and goal are one cell, none when unreached.
+    int m_goal_dir = -1;
 };
 
 }  // namespace Model

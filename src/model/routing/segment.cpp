@@ -206,10 +206,14 @@ void Segment::clamp_pos() {
     double lower = DBL_MIN;
     double upper = DBL_MAX;
     for (const auto& s : m_right_springs) {
-        upper = std::fmin(upper, s->get_right_term_pos());
+        if (!s->get_push_only()) {
+            upper = std::fmin(upper, s->get_right_term_pos());
+        }
     }
     for (const auto& s : m_left_springs) {
-        lower = std::fmax(lower, s->get_left_term_pos());
+        if (!s->get_push_only()) {
+            lower = std::fmax(lower, s->get_left_term_pos());
+        }
     }
     const double pos = get_pos();
     if (pos < lower) {

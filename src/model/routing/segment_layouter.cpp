@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/cell_range_index.hpp"
 #include "common/log.hpp"
 #include "model/grid.hpp"
 #include "model/routing/related_segments.hpp"
@@ -57,6 +58,7 @@ bool SegmentLayouter::add(const std::shared_ptr<Segment>& seg) {
     if (entry.end_key != entry.start_key) {
         m_ends[entry.end_key].emplace_back(entry.seq, seg.get());
     }
+    m_changed_lines.push_back(entry.line);
     m_entries.emplace(seg.get(), std::move(entry));
     return true;
 }
@@ -78,6 +80,7 @@ bool SegmentLayouter::remove(const std::shared_ptr<Segment>& seg) {
         std::erase_if(m_order, [](const auto& item) { return item.second == nullptr; });
         m_removed_in_order = 0;
     }
+    m_changed_lines.push_back(entry.line);
     erase_from(m_lines, entry.line, entry.seq);
     erase_from(m_ends, entry.start_key, entry.seq);
     if (entry.end_key != entry.start_key) {
@@ -92,6 +95,9 @@ bool SegmentLayouter::contains(const std::shared_ptr<Segment>& seg) const {
 }
 
 void SegmentLayouter::clear() {
+    for (const auto& [k, list] : m_lines) {
+        m_changed_lines.push_back(k);
+    }
     m_order.clear();
     m_removed_in_order = 0;
     m_lines.clear();
@@ -233,6 +239,50 @@ void SegmentLayouter::layout_not_laid_out_segs() {
         }
         lay_out_run();
     }
+}
+
+std::vector<std::pair<CellDir, int32_t>> SegmentLayouter::take_changed_lines() {
+    std::sort(m_changed_lines.begin(), m_changed_lines.end());
+    m_changed_lines.erase(std::unique(m_changed_lines.begin(), m_changed_lines.end()),
+                          m_changed_lines.end());
+    std::vector<std::pair<CellDir, int32_t>> lines;
+    lines.reserve(m_changed_lines.size());
+    for (Key k : m_changed_lines) {
+        // Vertical segments lie in a column, whose size is on the H axis.
+        const bool vertical = (k >> 32) != 0;
+        lines.emplace_back(vertical ? CellDir::H : CellDir::V,
+                           static_cast<int32_t>(static_cast<uint32_t>(k)));
+    }
+    m_changed_lines.clear();
+    return lines;
+}
+
+int SegmentLayouter::get_max_side_by_side(CellDir axis, int32_t index) const {
+    auto line = m_lines.find(key(inv(axis), index));
+    if (line == m_lines.end()) {
+        return 0;
+    }
+    // +1 where a segment's cells begin, -1 past where they end.
+    std::vector<std::pair<int32_t, int>> steps;
+    steps.reserve(line->second.size() * 2);
+    for (const auto& [seq, s] : line->second) {
+        const CellRangeIndex r = s->get_range_without_elem();
+        steps.emplace_back(r.start, 1);
+        steps.emplace_back(r.end + 1, -1);
+    }
+    std::sort(steps.begin(), steps.end());
+    int count = 0;
+    int most = 0;
+    for (const auto& [at, step] : steps) {
+        count += step;
+        most = std::max(most, count);
+    }
+    return most;
+}
+
+void SegmentLayouter::set_seg_laid_out_on_grid_line(CellDir axis, int32_t index, bool value) {
+    set_laid_out_in(m_lines, key(inv(axis), index), value);
+    set_laid_out_in(m_ends, key(axis, index), value);
 }
 
 }  // namespace Model

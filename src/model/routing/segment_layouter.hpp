@@ -52,6 +52,19 @@ class SegmentLayouter {
     // Lays out every group that holds a segment not laid out.
     void layout_not_laid_out_segs();
 
+    // ---- room for the segments --------------------------------------------
+    // The grid lines whose segments changed since the last call, as (grid
+    // axis, index): a vertical segment's column is (H, column). Sorted.
+    std::vector<std::pair<CellDir, int32_t>> take_changed_lines();
+    // The most segments side by side in one cell of the grid line (axis,
+    // index), counting the cells between their classes. It depends on the
+    // routes alone, not on the order of the segments across the line, which
+    // follows the sizes of the boxes they end on.
+    int get_max_side_by_side(CellDir axis, int32_t index) const;
+    // Clears or sets is_laid_out of what a new size of that grid line moves:
+    // the segments along it and those ending in it.
+    void set_seg_laid_out_on_grid_line(CellDir axis, int32_t index, bool value);
+
     // ---- for tests and benchmarks only ------------------------------------
     // When false, group building and cross-line clearing scan the whole
     // set, so the indexes can be compared against the plain scan.
@@ -90,6 +103,7 @@ class SegmentLayouter {
     // start and of their end cell (once when both are the same).
     std::unordered_map<Key, SeqList> m_ends;
     bool m_use_line_index = true;
+    std::vector<Key> m_changed_lines;
 };
 
 }  // namespace Model

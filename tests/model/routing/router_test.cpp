@@ -129,41 +129,51 @@ int64_t route_cost(Router& r, const Route& route) {
             return -1;
         }
         cost += a->get_weight(d);
+        if (i > 0 && hop_dir(route.cells[i - 1], a->pos) != d) {
+            cost += Router::BEND_WEIGHT;
+        }
     }
     return cost;
 }
 
 // Dijkstra written out over the public operations, without any of the
-// router's shortcuts: the whole graph is reset and the queue runs dry.
+// router's shortcuts: the whole graph is reset and the queue runs dry. A
+// state is a node with the direction it was entered in (4: the start).
 int64_t reference_cost(Router& r, const CellPos& start, const CellPos& goal) {
     r.init_node();
     r.set_recommended_path_weight(start, goal);
-    std::map<const RouteNode*, int64_t> dist;
-    using Item = std::pair<int64_t, RouteNode*>;
+    using State = std::pair<const RouteNode*, int>;
+    std::map<State, int64_t> dist;
+    using Item = std::tuple<int64_t, RouteNode*, int>;
     std::priority_queue<Item, std::vector<Item>, std::greater<Item>> q;
     RouteNode* s = r.get(start.h, start.v).get();
-    dist[s] = 0;
-    q.push({0, s});
+    dist[{s, 4}] = 0;
+    q.push({0, s, 4});
+    int64_t best = -1;
     while (!q.empty()) {
-        auto [d, n] = q.top();
+        auto [d, n, in] = q.top();
         q.pop();
-        if (d != dist[n]) {
+        if (d != dist[{n, in}]) {
             continue;
+        }
+        if (n->pos == goal && best < 0) {
+            best = d;
         }
         for (MovingDir m : kDirs) {
             RouteNode* next = n->get_link(m);
             if (!next || (next->terminatable && next->pos != goal)) {
                 continue;
             }
-            const int64_t nd = d + n->get_weight(m);
-            if (!dist.count(next) || nd < dist[next]) {
-                dist[next] = nd;
-                q.push({nd, next});
+            const int out = static_cast<int>(m);
+            const int64_t nd =
+                d + n->get_weight(m) + (in != 4 && in != out ? Router::BEND_WEIGHT : 0);
+            if (!dist.count({next, out}) || nd < dist[{next, out}]) {
+                dist[{next, out}] = nd;
+                q.push({nd, next, out});
             }
         }
     }
-    const RouteNode* g = r.get(goal.h, goal.v).get();
-    return dist.count(g) ? dist[g] : -1;
+    return best;
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+#pragma once
+
+// How legible a laid-out diagram is, measured from the model's own geometry:
+// the drawn polylines of the connectors, their end decorations and the class
+// boxes, all in workspace pixels.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "common/rectangle.hpp"
+#include "model/connector_element.hpp"
+#include "model/connector_terms.hpp"
+#include "model/connectors.hpp"
+#include "model/element.hpp"
+#include "model/element_cells.hpp"
+#include "model/grid.hpp"
+#include "model/routing/segment.hpp"
+#include "model/workspace.hpp"
+
+namespace Bench {
+
+struct Quality {
+    int connectors = 0;
+    int box_crossings = 0;        // drawn segments running through a class box
+    int close_pairs = 0;          // parallel pieces of different connectors < 4 px apart
+    int coincident_pairs = 0;     // ... less than 0.5 px apart
+    int decoration_overlaps = 0;  // pairs of end decorations that overlap
+    int decorations_too_long = 0;
+    double bends_mean = 0.0;
+    int bends_max = 0;
+    int crossings = 0;  // a horizontal and a vertical piece of different connectors
+};
+
+namespace detail_quality {
+
+struct Piece {
+    const Model::Segment* seg;
+    int con;
+    bool vertical;
+    double across;  // x of a vertical piece, y of a horizontal one
+    double lo, hi;  // extent along it
+};
+
+inline Rectangle shifted(const Rectangle& r, const Point& by) {
+    return Rectangle(r.x + by.x, r.y + by.y, r.width, r.height);
+}
+
+// Overlap of the insides: touching edges do not count.
+inline bool overlap(const Rectangle& a, const Rectangle& b, double slack) {
+    return a.x + slack < b.x + b.width && b.x + slack < a.x + a.width &&
+           a.y + slack < b.y + b.height && b.y + slack < a.y + a.height;
+}
+
+}  // namespace detail_quality
+
+inline Quality measure_quality(Model::Workspace& ws) {
+    using namespace detail_quality;
+    Quality q;
+    const Model::Grid& grid = *ws.get_grid();
+    std::vector<Piece> pieces;
+    struct Deco {
+        int con;
+        Rectangle rect;
+    };
+    std::vector<Deco> decos;
+    int bends_total = 0;
+    int con_index = 0;
+    ws.get_connector_set()->foreach_ordered([&](const auto& con) {
+        const auto& segs = con->get_segments();
+        if (segs.empty()) {
+            return true;
+        }
+        const int c = con_index++;
+        const int bends = static_cast<int>(segs.size()) - 1;
+        bends_total += bends;
+        q.bends_max = std::max(q.bends_max, bends);
+        for (const auto& seg : segs) {
+            const Point a0 = grid.get_top_left_point(seg->start);
+            const Point b0 = grid.get_top_left_point(seg->end);
+            const Point a(a0.x + seg->start_point.x, a0.y + seg->start_point.y);
+            const Point b(b0.x + seg->end_point.x, b0.y + seg->end_point.y);
+            const bool vertical = seg->get_hv() == CellDir::V;
+            Piece p{seg.get(),
+                    c,
+                    vertical,
+                    vertical ? a.x : a.y,
+                    vertical ? std::min(a.y, b.y) : std::min(a.x, b.x),
+                    vertical ? std::max(a.y, b.y) : std::max(a.x, b.x)};
+            pieces.push_back(p);
+            // Boxes along the piece's cells, its own end boxes included: the
+            // line must stop at their edges.
+            const CellRangeIndex r = seg->get_range();
+            for (int32_t i = r.start; i <= r.end; ++i) {
+                const CellPos cell = vertical ? CellPos(seg->start.h, i) : CellPos(i, seg->start.v);
+                auto elem = ws.get_element_cells()->get(cell.h, cell.v);
+                if (!elem) {
+                    continue;
+                }
+                const Rectangle box = shifted(elem->get_rect(), grid.get_top_left_point(cell));
+                const double b_lo = vertical ? box.y : box.x;
+                const double b_hi = vertical ? box.y + box.height : box.x + box.width;
+                const double c_lo = vertical ? box.x : box.y;
+                const double c_hi = vertical ? box.x + box.width : box.y + box.height;
+                if (c_lo + 0.5 < p.across && p.across < c_hi - 0.5 && p.lo < b_hi - 0.5 &&
+                    b_lo + 0.5 < p.hi) {
+                    ++q.box_crossings;
+                }
+            }
+            for (const auto& [term, cell] :
+                 {std::pair{seg->start_term, seg->start}, std::pair{seg->end_term, seg->end}}) {
+                if (!term) {
+                    continue;
+                }
+                const Rectangle deco = shifted(term->get_rect(), grid.get_top_left_point(cell));
+                decos.push_back(Deco{c, deco});
+                const double along = vertical ? deco.height : deco.width;
+                // The piece drawn plus the room the decoration took from it.
+                if (p.hi - p.lo + term->get_seg_term_setback() < along - 0.5) {
+                    ++q.decorations_too_long;
+                }
+            }
+        }
+        return true;
+    });
+    q.connectors = con_index;
+    q.bends_mean = con_index > 0 ? static_cast<double>(bends_total) / con_index : 0.0;
+
+    // Parallel pieces: sorted by orientation and position across, each
+    // compared with the ones less than 4 px further on.
+    std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+        return a.vertical != b.vertical ? a.vertical < b.vertical : a.across < b.across;
+    });
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        for (size_t j = i + 1; j < pieces.size(); ++j) {
+            const Piece& a = pieces[i];
+            const Piece& b = pieces[j];
+            if (b.vertical != a.vertical || b.across - a.across >= 4.0) {
+                break;
+            }
+            if (a.con == b.con || std::min(a.hi, b.hi) - std::max(a.lo, b.lo) <= 1.0) {
+                continue;
+            }
+            ++q.close_pairs;
+            if (b.across - a.across < 0.5) {
+                fprintf(stderr,
+                        "coinc %s-%s %s-%s  across %.2f %.2f  ext %.1f-%.1f %.1f-%.1f lay %d %d\n",
+                        a.seg->start.to_string().c_str(), a.seg->end.to_string().c_str(),
+                        b.seg->start.to_string().c_str(), b.seg->end.to_string().c_str(), a.across,
+                        b.across, a.lo, a.hi, b.lo, b.hi, a.seg->is_laid_out, b.seg->is_laid_out);
+                ++q.coincident_pairs;
+            }
+        }
+    }
+    for (const Piece& h : pieces) {
+        if (h.vertical) {
+            continue;
+        }
+        for (const Piece& v : pieces) {
+            if (!v.vertical || v.con == h.con) {
+                continue;
+            }
+            if (h.lo < v.across && v.across < h.hi && v.lo < h.across && h.across < v.hi) {
+                ++q.crossings;
+            }
+        }
+    }
+    for (size_t i = 0; i < decos.size(); ++i) {
+        for (size_t j = i + 1; j < decos.size(); ++j) {
+            if (overlap(decos[i].rect, decos[j].rect, 0.5)) {
+                ++q.decoration_overlaps;
+            }
+        }
+    }
+    return q;
+}
+
+}  // namespace Bench

@@ -1,0 +1,174 @@
+// Busy diagrams: lines that make room for what runs through them, groups
+// that come to rest, bundles that keep their order, short routes with few
+// bends and end decorations that stay clear of each other.
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "model/connector_element.hpp"
+#include "model/connector_fixtures.hpp"
+#include "model/connectors.hpp"
+#include "model/element_context.hpp"
+#include "model/grid.hpp"
+#include "model/routing/related_segments.hpp"
+#include "model/routing/segment.hpp"
+#include "model/routing/segment_layouter.hpp"
+#include "model/workspace.hpp"
+#include "model/workspace_test_util.hpp"
+
+using namespace Model;
+using LxTest::BoxElement;
+using LxTest::make_route;
+
+namespace {
+
+constexpr double SPACING = RelatedSegments::LINE_SPACING;
+
+// Random classes on every other line of a small lattice, each joined to a
+// few others nearby; two hubs get many more.
+void build_busy_diagram(Workspace& ws, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<CellPos> classes;
+    for (int32_t v = 0; v <= 12; v += 2) {
+        for (int32_t h = 0; h <= 12; h += 2) {
+            if (rng() % 4 != 0) {
+                ASSERT_TRUE(ws.add_class({h, v}));
+                classes.emplace_back(h, v);
+            }
+        }
+    }
+    const char* kinds[] = {"association", "generalization", "aggregation", "composition",
+                           "dependency"};
+    for (size_t i = 0; i < classes.size() * 2; ++i) {
+        const CellPos a = i % 3 == 0 ? classes[i % 2] : classes[rng() % classes.size()];
+        const CellPos b = classes[rng() % classes.size()];
+        if (a != b && !lattrix_test::has_connector(ws, a, b) &&
+            !lattrix_test::has_connector(ws, b, a)) {
+            lattrix_test::connect(ws, a, b, kinds[rng() % 5]);
+        }
+    }
+}
+
+}  // namespace
+
+// Every line is at least (k + 1) spacings wide for the k segments that run
+// side by side in one of its cells, after an edit as in a fresh load of the
+// document.
+TEST(DenseLayoutTest, BusyLinesMakeRoomForTheirSegments) {
+    for (uint32_t seed : {5u, 17u}) {
+        SCOPED_TRACE(seed);
+        Workspace ws;
+        build_busy_diagram(ws, seed);
+        ASSERT_TRUE(ws.rm_class({6, 6}) || ws.rm_class({4, 4}));
+        Workspace loaded;
+        ASSERT_TRUE(loaded.read(*SerializingReader::from_memory(lattrix_test::to_xml(ws))));
+        EXPECT_EQ(lattrix_test::routes_signature(loaded), lattrix_test::routes_signature(ws));
+
+        for (Workspace* w : {&ws, &loaded}) {
+            // Segments side by side per cell, counted from the routes.
+            std::map<std::pair<bool, int32_t>, std::map<int32_t, int>> per_cell;
+            w->get_connector_set()->foreach_ordered([&](const auto& con) {
+                for (const auto& seg : con->get_segments()) {
+                    const bool v = seg->get_hv() == CellDir::V;
+                    const CellRangeIndex r = seg->get_range_without_elem();
+                    for (int32_t i = r.start; i <= r.end; ++i) {
+                        ++per_cell[{v, seg->get_cell_pos_orth()}][i];
+                    }
+                }
+                return true;
+            });
+            int widest = 0;
+            for (const auto& [line, cells] : per_cell) {
+                int k = 0;
+                for (const auto& [cell, count] : cells) {
+                    k = std::max(k, count);
+                }
+                widest = std::max(widest, k);
+                const GridList& axis = w->get_grid()->get(line.first ? CellDir::H : CellDir::V);
+                EXPECT_GE(axis.get_size(line.second), (k + 1) * SPACING - 1e-9)
+                    << (line.first ? "column " : "row ") << line.second << " k=" << k;
+            }
+            EXPECT_GE(widest, 3);
+        }
+    }
+}
+
+namespace {
+
+class CrowdedGroupTest : public ::testing::Test {
+  protected:
+    std::shared_ptr<AbstractConnectorElement> connect(std::initializer_list<CellPos> cells,
+                                                      std::shared_ptr<Element> start_elem,
+                                                      std::shared_ptr<Element> end_elem = nullptr) {
+        auto con = new_connector_element("aggregation", ctx);
+        con->start_elem = std::move(start_elem);
+        con->end_elem = std::move(end_elem);
+        con->update_route(make_route(cells));
+        for (const auto& s : con->get_segments()) {
+            layouter.add(s);
+        }
+        cons.push_back(con);
+        return con;
+    }
+
+    std::shared_ptr<ElementContext> ctx = ElementContext::create();
+    std::shared_ptr<Grid> grid = std::make_shared<Grid>();
+    SegmentLayouter layouter{grid};
+    std::vector<std::shared_ptr<AbstractConnectorElement>> cons;
+};
+
+}  // namespace
+
+// Two boxes face each other across a gap in one column; connectors leave
+// both towards the gap and turn there, and free lines pass through it. The
+// group comes to rest: no member is left with energy to spend.
+TEST_F(CrowdedGroupTest, ConvergesWithEveryMemberAtRest) {
+    grid->get(CellDir::H).set_size(2, 120);
+    auto upper = std::make_shared<BoxElement>(ctx, Rectangle(20, 5, 80, 40));
+    auto lower = std::make_shared<BoxElement>(ctx, Rectangle(10, 5, 100, 40));
+    for (int i = 0; i < 4; ++i) {
+        connect({{2, 2}, {2, 4}, {3 + i, 4}}, upper);
+        connect({{2, 6}, {2, 4}, {1 - i % 2, 4}}, lower);
+    }
+    for (int i = 0; i < 3; ++i) {
+        connect({{1, 3}, {2, 3}, {2, 5}, {3 + i, 5}}, nullptr);
+    }
+    auto group = layouter.new_related_segments(*cons.front()->get_segments().front());
+    ASSERT_EQ(group->get_segments().size(), 11u);
+    group->layout();
+    EXPECT_LT(group->get_last_sim_iterations(), RelatedSegments::SIM_MAX_ITERATIONS);
+    const auto& members = group->get_segments();
+    for (const Segment* s : members) {
+        EXPECT_LT(std::fabs(s->get_energy()), 0.5)
+            << s->start.to_string() << "-" << s->end.to_string();
+    }
+}
+
+// Diagonal neighbours meet with an L when its corner is free, and with as
+// few bends as the classes in the way allow; two classes on one free line
+// are joined straight.
+TEST(DenseLayoutTest, RoutesTakeTheFewestBendsTheFreeCellsAllow) {
+    Workspace ws;
+    for (CellPos p : {CellPos(2, 2), CellPos(4, 4), CellPos(2, 8), CellPos(8, 2), CellPos(8, 8),
+                      CellPos(6, 6)}) {
+        ASSERT_TRUE(ws.add_class(p));
+    }
+    auto bends = [&](CellPos a, CellPos b) {
+        auto con = lattrix_test::connect(ws, a, b);
+        return con ? static_cast<int>(con->get_segments().size()) - 1 : -1;
+    };
+    EXPECT_EQ(bends({2, 2}, {4, 4}), 1);
+    EXPECT_EQ(bends({2, 2}, {2, 8}), 0);
+    EXPECT_EQ(bends({8, 2}, {8, 8}), 0);
+    // (6, 8) and (8, 6) are free: still one bend round the class at (6, 6).
+    EXPECT_EQ(bends({6, 6}, {8, 8}), 1);
+    // Both corners of (4, 4)-(6, 6) are taken once classes stand there.
+    ASSERT_TRUE(ws.add_class({4, 6}));
+    ASSERT_TRUE(ws.add_class({6, 4}));
+    EXPECT_EQ(bends({4, 4}, {6, 6}), 2);
+}
