@@ -410,17 +410,27 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
     }
     m_patch_added.clear();
     m_parts.seg_layouter = std::make_unique<SegmentLayouter>(m_parts.grid);
+    // A segment across an inserted or removed line changes its length, and
+    // a group orders its members by length: its group is spread again.
+    std::vector<Segment*> stretched;
     for (auto& f : found) {
         if (f.kept) {
             for (const auto& seg : f.con->get_segments()) {
+                const int size = seg->get_size();
                 seg->start = *moved(seg->start);
                 seg->end = *moved(seg->end);
+                if (seg->get_size() != size) {
+                    stretched.push_back(seg.get());
+                }
             }
             f.con->route_search_area = f.route->searched;
         } else {
             f.con->update_route(*f.route);
         }
         add_segments(*m_parts.seg_layouter, *f.con);
+    }
+    for (Segment* seg : stretched) {
+        m_parts.seg_layouter->set_related_seg_laid_out(*seg, false);
     }
     // Every line a segment runs in has its need worked out again when the
     // segments are spread; a line the old routes widened and no segment
