@@ -415,40 +415,27 @@ void FixedConnectorDrawer::draw_batch(const std::vector<ConnectorGeometry>& geom
     cr->set_line_cap(Cairo::LINE_CAP_BUTT);
     // The decorations are a few pixels here, too small to tell hollow from
     // solid or an open arrow from a closed one: each is filled as the shape
-    // its outline encloses, all in one fill. Only what encloses nothing is
-    // stroked.
-    std::vector<const std::vector<Point>*> strokes;
+    // its outline encloses, all in one fill. An open outline (an arrow's two
+    // strokes from the tip) encloses the polygon through its first piece and
+    // the far end of each other piece.
     for (const auto& g : geometries) {
         for (const auto& e : g.ends) {
-            const auto& pieces = e.pieces;
             if (e.closed) {
-                for (const auto& piece : pieces) {
+                for (const auto& piece : e.pieces) {
                     add_polygon(cr, piece);
                 }
-            } else if (pieces.size() >= 2 && pieces[0].size() == 2 && pieces[1].size() == 2 &&
-                       pieces[0][0].x == pieces[1][0].x && pieces[0][0].y == pieces[1][0].y) {
-                // An arrow: two strokes from its tip, and the triangle they span.
-                add_polygon(cr, {pieces[0][0], pieces[0][1], pieces[1][1]});
-            } else {
-                for (const auto& piece : pieces) {
-                    strokes.push_back(&piece);
+            } else if (!e.pieces.empty()) {
+                std::vector<Point> outline = e.pieces.front();
+                for (size_t i = 1; i < e.pieces.size(); ++i) {
+                    if (!e.pieces[i].empty()) {
+                        outline.push_back(e.pieces[i].back());
+                    }
                 }
+                add_polygon(cr, outline);
             }
         }
     }
     cr->fill();
-    for (const auto* piece : strokes) {
-        for (size_t i = 0; i < piece->size(); ++i) {
-            if (i == 0) {
-                cr->move_to((*piece)[i].x, (*piece)[i].y);
-            } else {
-                cr->line_to((*piece)[i].x, (*piece)[i].y);
-            }
-        }
-    }
-    if (!strokes.empty()) {
-        cr->stroke();
-    }
     cr->restore();
 }
 

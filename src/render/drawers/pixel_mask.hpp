@@ -24,6 +24,8 @@ class PixelMask {
     explicit PixelMask(const Cairo::RefPtr<Cairo::Context>& cr);
 
     bool usable() const { return m_usable; }
+    // The device pixels the clip covers; 0 when not usable.
+    int64_t pixels() const;
     // A rectangle in user space; its device pixels are covered, at least
     // one on each axis.
     void add(double x, double y, double width, double height);
@@ -41,7 +43,7 @@ class PixelMask {
     int32_t m_width = 0;
     int32_t m_height = 0;
     int32_t m_stride = 0;
-    bool m_any = false;
+    // Empty until the first rectangle is marked.
     std::vector<uint8_t> m_coverage;
 };
 
