@@ -334,11 +334,14 @@ lx_wait_exit() {
 }
 
 # Prints the ids of the program's dialogs: its visible windows other than the
-# main one, leaving out the 1x1 helper windows and the screen-sized root match.
+# main one, leaving out the 1x1 helper windows, the screen-sized root match and
+# popups (menus, tooltips). A slow program still shows the menu that opened a
+# dialog when the scenario looks, and a menu never takes the focus.
 lx_other_windows() {
     local w geo
     for w in $(xdotool search --onlyvisible --pid "$LX_PID" '' 2>/dev/null); do
         [ "$w" = "$LX_WID" ] && continue
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: no' || continue
         geo=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
         case "$geo" in "" | 1x1 | "$(xdotool getdisplaygeometry | tr ' ' x)") continue ;; esac
         echo "$w"
