@@ -363,9 +363,41 @@ bool Workspace::has_anything_on_line(CellDir dir, int32_t index) const {
 }
 
 void Workspace::reroute_all(const std::vector<CellPos>& changed) {
+    // Nodes that changed other than by moving with a line, where they are now.
+    const std::vector<CellPos> graph_changes = m_parts.router->get_changed();
     m_parts.router->clear_changed();
     const std::vector<LineShift> shifts = std::move(m_line_shifts);
     m_line_shifts.clear();
+    // Where an old search area went, or nothing when the search could now
+    // come out differently. A node's life depends on the interest points
+    // within one cell of it, so the graph two cells off a removed line, or
+    // off the old neighbours of an inserted one, is the old graph moved;
+    // a search that looked only there, at no node changed otherwise, finds
+    // its route again, moved.
+    auto moved_area = [&shifts, &graph_changes](SearchArea a) -> std::optional<SearchArea> {
+        for (const LineShift& s : shifts) {
+            int32_t& lo = s.dir == CellDir::H ? a.h0 : a.v0;
+            int32_t& hi = s.dir == CellDir::H ? a.h1 : a.v1;
+            if (hi == CellPos::MAX) {
+                return std::nullopt;
+            }
+            const int64_t i = s.index;
+            if (hi <= i - 2) {
+                continue;
+            }
+            if (lo < (s.inserted ? i + 1 : i + 2)) {
+                return std::nullopt;
+            }
+            lo += s.inserted ? 1 : -1;
+            hi += s.inserted ? 1 : -1;
+        }
+        for (const CellPos& p : graph_changes) {
+            if (a.contains(p)) {
+                return std::nullopt;
+            }
+        }
+        return a;
+    };
     // Where an old segment's cell went, or nothing when its line is gone.
     auto moved = [&shifts](CellPos p) -> std::optional<CellPos> {
         for (const LineShift& s : shifts) {
@@ -389,10 +421,17 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
     };
     std::vector<Found> found;
     for (const auto& con : in_uid_order(*m_parts.connector_set)) {
-        auto route = m_parts.router->new_shortest_route(con->start_pos, con->end_pos);
         const auto& old = con->get_segments();
         bool kept = !old.empty() && m_patch_added.count(con.get()) == 0 &&
                     m_parts.seg_layouter->contains(old.front());
+        if (kept) {
+            if (const auto area = moved_area(con->route_search_area)) {
+                found.push_back(Found{con, nullptr, true});
+                con->route_search_area = *area;
+                continue;
+            }
+        }
+        auto route = m_parts.router->new_shortest_route(con->start_pos, con->end_pos);
         if (kept) {
             const auto fresh = route->new_segments();
             kept = fresh.size() == old.size();
@@ -409,21 +448,33 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
         found.push_back(Found{con, std::move(route), kept});
     }
     m_patch_added.clear();
-    m_parts.seg_layouter = std::make_unique<SegmentLayouter>(m_parts.grid);
     // A segment across an inserted or removed line changes its length, and
-    // a group orders its members by length: its group is spread again.
+    // a group orders its members by length: its group is spread again. So
+    // is the group it had: a partner it overlapped only at the old length
+    // is left alone.
     std::vector<Segment*> stretched;
-    for (auto& f : found) {
+    for (const auto& f : found) {
         if (f.kept) {
             for (const auto& seg : f.con->get_segments()) {
-                const int size = seg->get_size();
-                seg->start = *moved(seg->start);
-                seg->end = *moved(seg->end);
-                if (seg->get_size() != size) {
+                const CellDir d = seg->get_hv();
+                if (std::abs(moved(seg->end)->get(d) - moved(seg->start)->get(d)) + 1 !=
+                    seg->get_size()) {
+                    m_parts.seg_layouter->set_related_seg_laid_out(*seg, false);
                     stretched.push_back(seg.get());
                 }
             }
-            f.con->route_search_area = f.route->searched;
+        }
+    }
+    m_parts.seg_layouter = std::make_unique<SegmentLayouter>(m_parts.grid);
+    for (auto& f : found) {
+        if (f.kept) {
+            for (const auto& seg : f.con->get_segments()) {
+                seg->start = *moved(seg->start);
+                seg->end = *moved(seg->end);
+            }
+            if (f.route) {
+                f.con->route_search_area = f.route->searched;
+            }
         } else {
             f.con->update_route(*f.route);
         }

@@ -260,7 +260,7 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
     EXPECT_GT(loops, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, WorkspaceSoakTest, ::testing::Values(3u, 11u, 29u, 2026u));
+INSTANTIATE_TEST_SUITE_P(Seeds, WorkspaceSoakTest, ::testing::Values(3u, 11u, 29u, 146u, 2026u));
 
 // The editing sessions that used to leave a line through a box, and a
 // connector that no route can carry, which is kept, saved, drawn apart and

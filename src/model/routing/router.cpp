@@ -153,6 +153,9 @@ void Router::move_terminatable_nodes(const std::vector<CellPos>& removed,
     }
     if (!dirty.empty()) {
         sync_graph_with_terms(&dirty);
+        // A node that was live already can still become or stop being a
+        // terminal, which no liveness change records.
+        m_changed.insert(m_changed.end(), dirty.begin(), dirty.end());
     }
 }
 
@@ -233,14 +236,28 @@ void Router::shift_node_at(CellDir dir, int32_t index, int32_t count) {
     for (const auto& [p, n] : moved) {
         m_term_counts.remove(p.h, p.v);
     }
-    for (const auto& [p, n] : moved) {
-        // Computed wide: a huge count must not wrap a coordinate around.
+    // Computed wide: a huge count must not wrap a coordinate around.
+    auto shifted = [&](CellPos p) {
         const int64_t moved_to = static_cast<int64_t>(p.get(dir)) + count;
-        CellPos q = p;
-        q.set(dir, static_cast<int32_t>(std::clamp<int64_t>(moved_to, INT32_MIN, INT32_MAX)));
+        p.set(dir, static_cast<int32_t>(std::clamp<int64_t>(moved_to, INT32_MIN, INT32_MAX)));
+        return p;
+    };
+    for (const auto& [p, n] : moved) {
+        const CellPos q = shifted(p);
         m_term_counts.set(q.h, q.v, std::make_shared<int32_t>(get_term_count(q) + n));
     }
+    // The graph moves with its terminals, so every node beyond the line dies
+    // and is born again one cell on; recorded, that would mark every route
+    // as changed. What changed before moves with the cells instead, and a
+    // route near the line is the caller's to look at.
+    std::vector<CellPos> changed = std::move(m_changed);
+    for (CellPos& p : changed) {
+        if (p.get(dir) >= index) {
+            p = shifted(p);
+        }
+    }
     sync_graph_with_terms();
+    m_changed = std::move(changed);
 }
 
 void Router::rm_terminatable_node_at(CellDir dir, int32_t index, int32_t count) {
