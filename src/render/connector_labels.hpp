@@ -43,7 +43,8 @@ Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const s
 // The font of labels, a little smaller than the classes' texts.
 inline constexpr const char* LABEL_FONT = "Sans 13px";
 
-// Labels that cover a class box or another label: 0 is the goal.
+// Labels that cover a class box, another label or an end decoration: 0 is
+// the goal.
 int count_label_overlaps(const Model::Workspace& ws, const PlacedLabels& labels);
 
 }  // namespace View
