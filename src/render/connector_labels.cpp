@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <mutex>
 
 #include <pangomm/context.h>
 #include <pangomm/fontdescription.h>
 
+#include "model/connector_label_room.hpp"
 #include "model/connector_terms.hpp"
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
@@ -23,8 +23,10 @@ namespace {
 
 // How far a label keeps from the class side and from its own line; the
 // latter clears the half width of an end decoration.
-constexpr double OFF_CLASS = 3.0;
+constexpr double OFF_CLASS = Model::LABEL_OFF_CLASS;
 constexpr double OFF_LINE = 6.0;
+// How far out along its line an end label is looked for, in steps.
+constexpr int END_STEPS = 240;
 
 // Only a positive area counts: labels may touch a box or each other.
 bool overlaps(const Rectangle& a, const Rectangle& b) {
@@ -86,27 +88,9 @@ struct Measured {
     double baseline = 0.0;
 };
 
-// Measuring is the costly part of placing, and texts repeat ("1", "*",
-// "0..1"): sizes are kept by text.
 Measured measure(const Model::Workspace& ws, const std::string& text) {
-    static std::mutex mutex;
-    static std::unordered_map<std::string, Measured> cache;
-    std::lock_guard<std::mutex> lock(mutex);
-    auto it = cache.find(text);
-    if (it != cache.end()) {
-        return it->second;
-    }
-    auto layout = new_label_layout(ws, text);
-    int w = 0;
-    int h = 0;
-    layout->get_pixel_size(w, h);
-    const Measured m{static_cast<double>(w), static_cast<double>(h),
-                     layout->get_baseline() / static_cast<double>(PANGO_SCALE)};
-    if (cache.size() > 50000) {
-        cache.clear();
-    }
-    cache.emplace(text, m);
-    return m;
+    const Model::LabelSize size = Model::measure_label(*ws.get_elem_context(), text);
+    return Measured{size.width, size.height, size.baseline};
 }
 
 // Class boxes meeting r, found through the cells r lies over.
@@ -156,13 +140,17 @@ Rectangle line_box(const Point& a, const Point& b) {
 
 // Spots for an end label: e is where the line meets the class, (dx, dy)
 // the way the line leaves it. Beside the line on either side, first just
-// off the class, then further out.
+// off the class, then past the decorations and out along the line in small
+// steps: the line next to the class side is wide enough for all the labels
+// of that side one after another (Model::compute_label_needs).
 std::vector<Rectangle> end_spots(const Point& e, double dx, double dy, const Measured& m) {
     std::vector<Rectangle> spots;
     const double w = m.width;
     const double h = m.height;
-    for (int step = 0; step < 5; ++step) {
-        const double along = OFF_CLASS + step * ((dy != 0.0 ? h : w) + OFF_CLASS);
+    for (int step = -1; step < END_STEPS; ++step) {
+        const double along =
+            step < 0 ? OFF_CLASS
+                     : OFF_CLASS + Model::LABEL_DECORATION_LENGTH + step * Model::LABEL_STEP;
         if (dy != 0.0) {
             const double y = dy > 0 ? e.y + along : e.y - along - h;
             spots.emplace_back(e.x + OFF_LINE, y, w, h);
@@ -267,17 +255,22 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
                        const Measured& m) {
             // Own line excepted: the spots lie beside it by construction,
             // and a name on a short segment may reach past its corner.
+            // Each spot costs its rank too, so a label does not wander
+            // far to avoid crossing a line; once the rank alone costs
+            // more than the best spot, no later spot can win.
             int best_cost = -1;
             Rectangle best;
-            for (const Rectangle& r : spots) {
-                const int cost =
-                    (covers_box(ws, r) ? 10000 : 0) + 1000 * hard.count(r) + lines.count(r);
+            for (size_t i = 0; i < spots.size(); ++i) {
+                const int rank = static_cast<int>(i);
+                if (best_cost >= 0 && rank >= best_cost) {
+                    break;
+                }
+                const Rectangle& r = spots[i];
+                const int cost = rank + 100 * lines.count(r) + 100000 * hard.count(r) +
+                                 (covers_box(ws, r) ? 1000000 : 0);
                 if (best_cost < 0 || cost < best_cost) {
                     best_cost = cost;
                     best = r;
-                }
-                if (cost == 0) {
-                    break;
                 }
             }
             hard.add(best);

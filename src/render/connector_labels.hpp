@@ -9,6 +9,7 @@
 
 #include "common/rectangle.hpp"
 #include "model/connector_element.hpp"
+#include "model/connector_label_room.hpp"
 
 namespace Model {
 class Workspace;
@@ -41,7 +42,7 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws);
 Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const std::string& text);
 
 // The font of labels, a little smaller than the classes' texts.
-inline constexpr const char* LABEL_FONT = "Sans 13px";
+inline constexpr const char* LABEL_FONT = Model::LABEL_FONT;
 
 // Labels that cover a class box, another label or an end decoration: 0 is
 // the goal.
