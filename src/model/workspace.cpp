@@ -123,19 +123,20 @@ void Workspace::release_neighbours(const AbstractConnectorElement& con) {
 void Workspace::set_line_size(CellDir dir, int32_t index) {
     double largest = dir == CellDir::H ? m_parts.element_cells->get_max_width_at_col(index)
                                        : m_parts.element_cells->get_max_height_at_row(index);
-    m_parts.grid->get(dir).set_size(index,
-                                    std::max(largest + m_cell_margin, line_need(dir, index)));
+    m_parts.grid->get(dir).set_size(index, line_size(dir, index, largest));
 }
 
-double Workspace::line_need(CellDir dir, int32_t index) {
-    double need = 0.0;
+double Workspace::line_size(CellDir dir, int32_t index, double largest) {
+    double size = largest + m_cell_margin;
     if (auto it = seg_need(dir).find(index); it != seg_need(dir).end()) {
-        need += it->second;
+        size = std::max(size, it->second);
     }
+    // A box sits in the middle of its line, so only half of what the line
+    // grows by lies on the side the labels are on.
     if (auto it = label_need(dir).find(index); it != label_need(dir).end()) {
-        need += it->second;
+        size += (largest > 0.0 ? 2.0 : 1.0) * it->second;
     }
-    return need;
+    return size;
 }
 
 void Workspace::resize_line(CellDir dir, int32_t index) {
@@ -259,7 +260,7 @@ void Workspace::update_layout_all() {
             return true;
         });
     auto size_of = [this](CellDir dir, int32_t index, std::unordered_map<int32_t, double>& boxes) {
-        return std::max(boxes[index] + m_cell_margin, line_need(dir, index));
+        return line_size(dir, index, boxes[index]);
     };
     m_parts.element_cells->foreach_col_index([&](int32_t h) {
         m_parts.grid->get(CellDir::H).set_size(h, size_of(CellDir::H, h, widths));

@@ -221,7 +221,8 @@ class Workspace : public ISerializable {
 
     void on_update();
     // A line is as large as its largest box plus the margin, and as its
-    // segments need to run LINE_SPACING apart.
+    // segments need to run LINE_SPACING apart; the end labels beside it
+    // add their room.
     void set_line_size(CellDir dir, int32_t index);
     std::unordered_map<int32_t, double>& seg_need(CellDir dir) {
         return dir == CellDir::H ? m_parts.seg_need_h : m_parts.seg_need_v;
@@ -235,8 +236,10 @@ class Workspace : public ISerializable {
     std::unordered_map<int32_t, double>& label_need(CellDir dir) {
         return dir == CellDir::H ? m_parts.label_need_h : m_parts.label_need_v;
     }
-    // What the segments and labels of a line need of its size, 0 for none.
-    double line_need(CellDir dir, int32_t index);
+    // The size of a line whose largest box is largest (0 for none): room
+    // for the box and its margin or for the segments, whichever is more,
+    // and the labels' room on top.
+    double line_size(CellDir dir, int32_t index, double largest);
     // Brings the labels' needs up to date, and re-sizes the lines whose
     // need changed when resize is set.
     void fit_lines_to_labels(bool resize);
