@@ -321,6 +321,24 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
     return placed;
 }
 
+Rectangle area_with_labels(const Model::Workspace& ws, const Rectangle& area) {
+    double x0 = area.x;
+    double y0 = area.y;
+    double x1 = area.x + area.width;
+    double y1 = area.y + area.height;
+    for (const auto& [con, list] : place_connector_labels(ws)) {
+        for (const auto& l : list) {
+            if (overlaps(l.box, area)) {
+                x0 = std::min(x0, std::floor(l.box.x));
+                y0 = std::min(y0, std::floor(l.box.y));
+                x1 = std::max(x1, std::ceil(l.box.x + l.box.width));
+                y1 = std::max(y1, std::ceil(l.box.y + l.box.height));
+            }
+        }
+    }
+    return Rectangle(x0, y0, x1 - x0, y1 - y0);
+}
+
 int count_label_overlaps(const Model::Workspace& ws, const PlacedLabels& labels) {
     const Model::Grid& grid = *ws.get_grid();
     Buckets decorations;

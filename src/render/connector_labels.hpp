@@ -38,6 +38,10 @@ using PlacedLabels =
 // Connectors without labels cost nothing here.
 PlacedLabels place_connector_labels(const Model::Workspace& ws);
 
+// area grown to hold every placed label that reaches into it, so an export
+// of area cuts no label off at its edge.
+Rectangle area_with_labels(const Model::Workspace& ws, const Rectangle& area);
+
 // The layout a label is measured and painted with.
 Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const std::string& text);
 
