@@ -38,10 +38,31 @@ LabelSize measure_label(const ElementContext& ctx, const std::string& text) {
     return size;
 }
 
+namespace {
+
+// The labels of one class side facing into a line.
+struct Side {
+    int count = 0;
+    double extents = 0.0;  // along the line, each with a step to the next
+
+    // A lone label sits just off the class, beside its own decoration,
+    // which it clears by its distance from the line; several stand past
+    // the decorations, one after another.
+    double need() const {
+        if (count == 0) {
+            return 0.0;
+        }
+        return count == 1 ? LABEL_OFF_CLASS + extents
+                          : LABEL_OFF_CLASS + LABEL_DECORATION_LENGTH + extents;
+    }
+};
+
+}  // namespace
+
 LabelNeeds compute_label_needs(const Connectors& set, const ElementContext& ctx) {
-    // (dir, line index, cell index along the line) -> the sums of the class
-    // side before the line and of the one after it.
-    std::map<std::tuple<CellDir, int32_t, int32_t>, std::pair<double, double>> sides;
+    // (dir, line index, cell index along the line) -> the class side
+    // before the line and the one after it.
+    std::map<std::tuple<CellDir, int32_t, int32_t>, std::pair<Side, Side>> sides;
     for (const auto& con : set) {
         const auto& segs = con->get_segments();
         if (segs.empty() || !con->has_labels()) {
@@ -65,18 +86,16 @@ LabelNeeds compute_label_needs(const Connectors& set, const ElementContext& ctx)
             const int32_t line = (across_h ? from.h : from.v) + step;
             const int32_t cell = across_h ? from.v : from.h;
             auto& [before, after] = sides[{across_h ? CellDir::H : CellDir::V, line, cell}];
-            double& sum = step > 0 ? before : after;
-            if (sum == 0.0) {
-                sum = LABEL_OFF_CLASS + LABEL_DECORATION_LENGTH;
-            }
-            sum += (across_h ? size.width : size.height) + LABEL_OFF_CLASS + LABEL_STEP;
+            Side& side = step > 0 ? before : after;
+            ++side.count;
+            side.extents += (across_h ? size.width : size.height) + LABEL_OFF_CLASS + LABEL_STEP;
         }
     }
     LabelNeeds needs;
-    for (const auto& [key, sums] : sides) {
+    for (const auto& [key, pair] : sides) {
         const auto& [dir, line, cell] = key;
         double& need = (dir == CellDir::H ? needs.h : needs.v)[line];
-        need = std::max(need, sums.first + sums.second);
+        need = std::max(need, pair.first.need() + pair.second.need());
     }
     return needs;
 }

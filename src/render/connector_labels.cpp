@@ -321,6 +321,66 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
     return placed;
 }
 
+size_t label_inputs_digest(const Model::Workspace& ws) {
+    size_t h = 0;
+    auto mix = [&h](size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
+    auto mix_d = [&mix](double d) { mix(std::hash<double>{}(d)); };
+    auto mix_r = [&mix_d](const Rectangle& r) {
+        mix_d(r.x);
+        mix_d(r.y);
+        mix_d(r.width);
+        mix_d(r.height);
+    };
+    bool any = false;
+    ws.get_connector_set()->foreach_ordered(
+        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+            any = any || con->has_labels();
+            return !any;
+        });
+    if (!any) {
+        return 0;
+    }
+    for (CellDir dir : {CellDir::H, CellDir::V}) {
+        for (const auto& e : ws.get_grid()->get(dir).entries()) {
+            mix(static_cast<size_t>(e.index));
+            mix_d(e.pos);
+        }
+        mix(0xd1);
+    }
+    ws.get_element_cells()->foreach ([&](int32_t hh, int32_t v, const auto& elem) {
+        mix(static_cast<size_t>(hh));
+        mix(static_cast<size_t>(v));
+        mix_r(elem->get_rect());
+        return true;
+    });
+    ws.get_connector_set()->foreach_ordered(
+        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+            mix(reinterpret_cast<uintptr_t>(con.get()));
+            for (auto which : {Model::ConnectorLabel::NAME, Model::ConnectorLabel::START,
+                               Model::ConnectorLabel::END}) {
+                mix(std::hash<std::string>{}(con->get_label(which)));
+            }
+            for (const auto& seg : con->get_segments()) {
+                mix(static_cast<size_t>(seg->start.h) ^ (static_cast<size_t>(seg->start.v) << 20));
+                mix(static_cast<size_t>(seg->end.h) ^ (static_cast<size_t>(seg->end.v) << 20));
+                mix_d(seg->start_point.x);
+                mix_d(seg->start_point.y);
+                mix_d(seg->end_point.x);
+                mix_d(seg->end_point.y);
+            }
+            for (const auto* term : {con->start_term.get(), con->end_term.get()}) {
+                if (term != nullptr) {
+                    mix_r(term->get_rect());
+                    mix_d(term->get_term_point().x);
+                    mix_d(term->get_term_point().y);
+                }
+            }
+            mix(0xc0);
+            return true;
+        });
+    return h | 1;
+}
+
 Rectangle area_with_labels(const Model::Workspace& ws, const Rectangle& area) {
     double x0 = area.x;
     double y0 = area.y;

@@ -38,6 +38,11 @@ using PlacedLabels =
 // Connectors without labels cost nothing here.
 PlacedLabels place_connector_labels(const Model::Workspace& ws);
 
+// A digest of everything place_connector_labels reads: the grid, the class
+// boxes, the routes, the decorations and the labels. Far cheaper than
+// placing; equal digests give equal placements.
+size_t label_inputs_digest(const Model::Workspace& ws);
+
 // area grown to hold every placed label that reaches into it, so an export
 // of area cuts no label off at its edge.
 Rectangle area_with_labels(const Model::Workspace& ws, const Rectangle& area);
