@@ -45,15 +45,10 @@ struct Side {
     int count = 0;
     double extents = 0.0;  // along the line, each with a step to the next
 
-    // A lone label sits just off the class, beside its own decoration,
-    // which it clears by its distance from the line; several stand past
-    // the decorations, one after another.
+    // Past the decorations, one after another: a label just off the class
+    // would reach into the decorations and labels of the sides around it.
     double need() const {
-        if (count == 0) {
-            return 0.0;
-        }
-        return count == 1 ? LABEL_OFF_CLASS + extents
-                          : LABEL_OFF_CLASS + LABEL_DECORATION_LENGTH + extents;
+        return count == 0 ? 0.0 : LABEL_OFF_CLASS + LABEL_DECORATION_LENGTH + extents;
     }
 };
 

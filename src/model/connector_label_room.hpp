@@ -33,11 +33,10 @@ struct LabelSize {
 LabelSize measure_label(const ElementContext& ctx, const std::string& text);
 
 // What the end labels need of the lines next to the class sides they sit
-// at, by column (H) and row (V) index. A lone label on a class side sits
-// just off the class; several stand one after another out along their
-// lines, past the decorations. Each takes its extent along the line and a
-// step. A line between two classes holds both facing sides' labels; its
-// need is the largest such sum over its cells.
+// at, by column (H) and row (V) index. The labels of a side stand one
+// after another out along their lines, past the decorations; each takes
+// its extent along the line and a step. A line between two classes holds both facing sides' labels;
+// its need is the largest such sum over its cells.
 struct LabelNeeds {
     std::unordered_map<int32_t, double> h;
     std::unordered_map<int32_t, double> v;

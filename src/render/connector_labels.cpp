@@ -266,7 +266,7 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
                     break;
                 }
                 const Rectangle& r = spots[i];
-                const int cost = rank + 100 * lines.count(r) + 100000 * hard.count(r) +
+                const int cost = rank + 10 * lines.count(r) + 100000 * hard.count(r) +
                                  (covers_box(ws, r) ? 1000000 : 0);
                 if (best_cost < 0 || cost < best_cost) {
                     best_cost = cost;
