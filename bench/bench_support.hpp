@@ -90,14 +90,16 @@ inline const GenDiagram& diagram(int n) {
     return it->second;
 }
 
-// The document of the diagram of n classes, written on first use.
-inline std::string document_path(int n) {
-    static std::map<int, std::string> paths;
-    auto it = paths.find(n);
+// The document of the diagram of n classes, written on first use; with
+// labels, a name and end labels on every connector.
+inline std::string document_path(int n, bool labels = false) {
+    static std::map<std::pair<int, bool>, std::string> paths;
+    auto it = paths.find({n, labels});
     if (it == paths.end()) {
-        std::string path = temp_dir().path() + "/diagram-" + std::to_string(n) + ".xml";
-        write_file(path, to_document_xml(diagram(n)));
-        it = paths.emplace(n, path).first;
+        std::string path = temp_dir().path() + "/diagram-" + std::to_string(n) +
+                           (labels ? "-labels" : "") + ".xml";
+        write_file(path, to_document_xml(diagram(n), labels));
+        it = paths.emplace(std::pair{n, labels}, path).first;
     }
     return it->second;
 }

@@ -53,7 +53,10 @@ struct GenTraits {
     bool hubs = false;
     bool hierarchies = false;
     bool long_links = false;
-    bool any() const { return hubs || hierarchies || long_links; }
+    // A name on every connector and a label at each end, as a multiplicity
+    // and role; only the document carries them (to_document_xml).
+    bool labels = false;
+    bool any() const { return hubs || hierarchies || long_links || labels; }
 };
 
 inline GenDiagram generate_diagram(int n, uint32_t seed = DEFAULT_SEED, GenTraits traits = {}) {
@@ -229,8 +232,10 @@ inline std::string dot_escape(const std::string& s) {
 
 }  // namespace detail
 
-// The document this program reads: classes and connectors in uid order.
-inline std::string to_document_xml(const GenDiagram& d) {
+// The document this program reads: classes and connectors in uid order;
+// with labels, every connector gets a name and both ends a label, picked
+// by its uid from texts of the usual lengths.
+inline std::string to_document_xml(const GenDiagram& d, bool labels = false) {
     using namespace detail;
     std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<workspace>\n  <element_cells>\n";
     for (const auto& c : d.classes) {
@@ -249,9 +254,18 @@ inline std::string to_document_xml(const GenDiagram& d) {
     for (const auto& con : d.connectors) {
         const GenClass& a = d.classes[con.from];
         const GenClass& b = d.classes[con.to];
-        x += "    <connector uid=\"" + hex_uid(con.uid) + "\" type=\"" + con.kind + "\">\n";
-        x += "      <start h=\"" + std::to_string(a.h) + "\" v=\"" + std::to_string(a.v) + "\"/>\n";
-        x += "      <end h=\"" + std::to_string(b.h) + "\" v=\"" + std::to_string(b.v) + "\"/>\n";
+        static const char* const names[] = {"uses", "owns", "creates", "observes", "holds"};
+        static const char* const ends[] = {"1", "*", "0..1", "1..*", "0..* items", "1 owner"};
+        auto end_label = [&](uint32_t salt) {
+            return labels ? std::string(" label=\"") + ends[(con.uid * 7 + salt) % 6] + "\""
+                          : std::string();
+        };
+        x += "    <connector uid=\"" + hex_uid(con.uid) + "\" type=\"" + con.kind + "\"" +
+             (labels ? std::string(" name=\"") + names[con.uid % 5] + "\"" : std::string()) + ">\n";
+        x += "      <start h=\"" + std::to_string(a.h) + "\" v=\"" + std::to_string(a.v) + "\"" +
+             end_label(1) + "/>\n";
+        x += "      <end h=\"" + std::to_string(b.h) + "\" v=\"" + std::to_string(b.v) + "\"" +
+             end_label(4) + "/>\n";
         x += "    </connector>\n";
     }
     x += "  </connector_set>\n</workspace>\n";

@@ -1,6 +1,7 @@
 // lattrix-gen-diagram: writes the benchmark diagram of N classes as a
 // Lattrix document or, with --dot, as the same classes and edges for dot;
-// --hubs, --hierarchies and --long add the traits of real diagrams.
+// --hubs, --hierarchies and --long add the traits of real diagrams, --labels
+// a name and end labels on every connector.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,14 +22,17 @@ int main(int argc, char** argv) {
             traits.hierarchies = true;
         } else if (flag == "--long") {
             traits.long_links = true;
+        } else if (flag == "--labels") {
+            traits.labels = true;
         } else {
             break;
         }
     }
     if (argc - arg != 2) {
-        std::fprintf(stderr,
-                     "usage: lattrix-gen-diagram [--dot] [--hubs] [--hierarchies] [--long] N "
-                     "OUTPUT\n");
+        std::fprintf(
+            stderr,
+            "usage: lattrix-gen-diagram [--dot] [--hubs] [--hierarchies] [--long] [--labels] N "
+            "OUTPUT\n");
         return 1;
     }
     char* end = nullptr;
@@ -39,7 +43,7 @@ int main(int argc, char** argv) {
     }
     const Bench::GenDiagram d =
         Bench::generate_diagram(static_cast<int>(n), Bench::DEFAULT_SEED, traits);
-    const std::string text = dot ? Bench::to_dot(d) : Bench::to_document_xml(d);
+    const std::string text = dot ? Bench::to_dot(d) : Bench::to_document_xml(d, traits.labels);
     if (!Bench::write_file(argv[arg + 1], text)) {
         std::fprintf(stderr, "lattrix-gen-diagram: cannot write %s\n", argv[arg + 1]);
         return 3;

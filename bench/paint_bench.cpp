@@ -28,10 +28,10 @@ namespace {
 
 // The view is centred on the middle class, so at N >= 200 it is full of
 // boxes and connectors; the cursor sits on that class.
-void BM_CanvasFrame(benchmark::State& state) {
+void BM_CanvasFrame(benchmark::State& state, bool labels) {
     const int n = static_cast<int>(state.range(0));
     auto ws = std::make_shared<Model::Workspace>();
-    if (!ws->load(Bench::document_path(n))) {
+    if (!ws->load(Bench::document_path(n, labels))) {
         state.SkipWithError("load failed");
         return;
     }
@@ -102,10 +102,11 @@ void BM_CanvasFrameZoom(benchmark::State& state) {
 
 // lattrix-export as a user runs it: start, read, route, lay out, paint,
 // encode, write.
-void BM_ExportToolPng(benchmark::State& state) {
+void BM_ExportToolPng(benchmark::State& state, bool labels) {
     const int n = static_cast<int>(state.range(0));
-    const std::string in = Bench::document_path(n);
-    const std::string out = Bench::temp_dir().path() + "/export-" + std::to_string(n) + ".png";
+    const std::string in = Bench::document_path(n, labels);
+    const std::string out = Bench::temp_dir().path() + "/export-" + std::to_string(n) +
+                            (labels ? "-labels" : "") + ".png";
     const std::string tool = Bench::sibling_program("lattrix-export");
     double wall_total = 0;
     for (auto _ : state) {
@@ -137,8 +138,28 @@ void BM_ExportToolPng(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     Glib::init();
-    Bench::register_sized("canvas_frame_1000x800", BM_CanvasFrame, 0.2);
-    Bench::register_sized("export_tool_png", BM_ExportToolPng, 0.5, true);
+    Bench::register_sized(
+        "canvas_frame_1000x800", [](benchmark::State& s) { BM_CanvasFrame(s, false); }, 0.2);
+    Bench::register_sized(
+        "export_tool_png", [](benchmark::State& s) { BM_ExportToolPng(s, false); }, 0.5, true);
+    // The largest diagram with a name and end labels on every connector.
+    benchmark::RegisterBenchmark("canvas_frame_1000x800.labels",
+                                 [](benchmark::State& s) { BM_CanvasFrame(s, true); })
+        ->Arg(1000)
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(0.2)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+    // At 1000 classes the lines that make room for every label give an image
+    // beyond the largest one drawn (DrawerContext::MAX_IMG_PIXELS).
+    benchmark::RegisterBenchmark("export_tool_png.labels",
+                                 [](benchmark::State& s) { BM_ExportToolPng(s, true); })
+        ->Arg(200)
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(0.5)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true)
+        ->UseManualTime();
     for (int pct : {0, 10, 25, 50, 100, 200, 400}) {
         benchmark::RegisterBenchmark("canvas_frame_zoom_1000_classes", BM_CanvasFrameZoom)
             ->Arg(pct)

@@ -18,6 +18,7 @@
 #include "model/grid.hpp"
 #include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
+#include "render/connector_labels.hpp"
 
 namespace Bench {
 
@@ -31,6 +32,8 @@ struct Quality {
     double bends_mean = 0.0;
     int bends_max = 0;
     int crossings = 0;  // a horizontal and a vertical piece of different connectors
+    int labels = 0;
+    int label_overlaps = 0;  // labels covering a box, another label or a decoration
 };
 
 namespace detail_quality {
@@ -173,6 +176,11 @@ inline Quality measure_quality(Model::Workspace& ws) {
             }
         }
     }
+    const View::PlacedLabels placed = View::place_connector_labels(ws);
+    for (const auto& [con, list] : placed) {
+        q.labels += static_cast<int>(list.size());
+    }
+    q.label_overlaps = View::count_label_overlaps(ws, placed);
     return q;
 }
 

@@ -29,6 +29,10 @@ void report(benchmark::State& state, Model::Workspace& ws) {
     state.counters["bends_mean"] = q.bends_mean;
     state.counters["bends_max"] = q.bends_max;
     state.counters["crossings"] = q.crossings;
+    if (q.labels > 0) {
+        state.counters["labels"] = q.labels;
+        state.counters["label_overlaps"] = q.label_overlaps;
+    }
     // The most iterations any group's spreading took: every group laid out
     // once more, which lands on the same positions.
     int most = 0;
@@ -60,10 +64,12 @@ void BM_Quality(benchmark::State& state, Bench::GenTraits traits) {
     name += traits.hubs ? "-hubs" : "";
     name += traits.hierarchies ? "-hier" : "";
     name += traits.long_links ? "-long" : "";
+    name += traits.labels ? "-labels" : "";
     const std::string path =
         Bench::temp_dir().path() + "/" + name + "-" + std::to_string(n) + ".xml";
     Bench::write_file(
-        path, Bench::to_document_xml(Bench::generate_diagram(n, Bench::DEFAULT_SEED, traits)));
+        path, Bench::to_document_xml(Bench::generate_diagram(n, Bench::DEFAULT_SEED, traits),
+                                     traits.labels));
     load_and_report(state, path);
 }
 
@@ -82,7 +88,9 @@ int main(int argc, char** argv) {
                  {"BM_QualityHubs", {true, false, false}},
                  {"BM_QualityHierarchies", {false, true, false}},
                  {"BM_QualityLong", {false, false, true}},
-                 {"BM_QualityAllTraits", {true, true, true}}};
+                 {"BM_QualityAllTraits", {true, true, true}},
+                 {"BM_QualityLabels", {false, false, false, true}},
+                 {"BM_QualityAllTraitsLabels", {true, true, true, true}}};
     for (const auto& kind : kinds) {
         for (int n : Bench::SIZES) {
             benchmark::RegisterBenchmark(kind.name, BM_Quality, kind.traits)

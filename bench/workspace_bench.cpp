@@ -24,6 +24,7 @@
 #include "ctrl/action.hpp"
 #include "ctrl/actions.hpp"
 #include "model/class_element.hpp"
+#include "model/connector_element.hpp"
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
 #include "model/recovery_store.hpp"
@@ -35,9 +36,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using WorkspacePtr = std::shared_ptr<Model::Workspace>;
 
-WorkspacePtr load_workspace(int n) {
+WorkspacePtr load_workspace(int n, bool labels) {
     auto ws = std::make_shared<Model::Workspace>();
-    if (!ws->load(Bench::document_path(n))) {
+    if (!ws->load(Bench::document_path(n, labels))) {
         return nullptr;
     }
     return ws;
@@ -45,18 +46,18 @@ WorkspacePtr load_workspace(int n) {
 
 // One loaded workspace per size, shared by the edit benchmarks; every edit
 // benchmark leaves it as it found it.
-WorkspacePtr shared_workspace(int n) {
-    static std::map<int, WorkspacePtr> cache;
-    auto& ws = cache[n];
+WorkspacePtr shared_workspace(int n, bool labels = false) {
+    static std::map<std::pair<int, bool>, WorkspacePtr> cache;
+    auto& ws = cache[{n, labels}];
     if (!ws) {
-        ws = load_workspace(n);
+        ws = load_workspace(n, labels);
     }
     return ws;
 }
 
-void BM_Load(benchmark::State& state) {
+void BM_Load(benchmark::State& state, bool labels) {
     const int n = static_cast<int>(state.range(0));
-    const std::string path = Bench::document_path(n);
+    const std::string path = Bench::document_path(n, labels);
     for (auto _ : state) {
         auto ws = std::make_shared<Model::Workspace>();
         if (!ws->load(path)) {
@@ -250,6 +251,21 @@ const std::vector<std::pair<const char*, EditFn>>& edits() {
              const CellRange range(top_left, CellPos(top_left.h + 9, top_left.v + 9));
              return run(std::make_unique<Ctrl::MoveCellRangeAction>(ws, range, CellPos(0, 1)));
          }},
+        // The name of the middle class's first connector (by uid) changed.
+        {"set_label",
+         [](const WorkspacePtr& ws, const Places& p) -> std::unique_ptr<Ctrl::Action> {
+             std::shared_ptr<Model::AbstractConnectorElement> con;
+             ws->get_connector_set()->foreach_ordered([&](const auto& c) {
+                 con = c->start_pos == p.middle || c->end_pos == p.middle ? c : nullptr;
+                 return con == nullptr;
+             });
+             if (!con) {
+                 return nullptr;
+             }
+             return run(std::make_unique<Ctrl::SetConnectorLabelAction>(
+                 ws, con, Model::ConnectorLabel::START,
+                 con->get_label(Model::ConnectorLabel::START) + " parts"));
+         }},
         // A copy of the first 100 classes (by cell) pasted beside the diagram.
         {"paste_100_classes",
          [](const WorkspacePtr& ws, const Places&) {
@@ -279,9 +295,9 @@ struct Stamp {
 // its wall time as the counter wall_ms), so the diagram is the same for
 // every iteration. A change of the class or connector count after the round
 // is an error: the figures would be of some other diagram.
-void BM_Edit(benchmark::State& state, const EditFn& edit, Phase phase) {
+void BM_Edit(benchmark::State& state, const EditFn& edit, Phase phase, bool labels) {
     const int n = static_cast<int>(state.range(0));
-    auto ws = shared_workspace(n);
+    auto ws = shared_workspace(n, labels);
     if (!ws) {
         state.SkipWithError("load failed");
         return;
@@ -381,7 +397,16 @@ int main(int argc, char** argv) {
         return peak_memory_child(argv[2]);
     }
     Glib::init();
-    Bench::register_sized("load", BM_Load, 0.2);
+    Bench::register_sized(
+        "load", [](benchmark::State& s) { BM_Load(s, false); }, 0.2);
+    // The largest diagram again with a name and end labels on every
+    // connector: the same budgets hold.
+    benchmark::RegisterBenchmark("load.labels", [](benchmark::State& s) { BM_Load(s, true); })
+        ->Arg(1000)
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(0.2)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
     Bench::register_sized("save", BM_Save, 0.2);
     Bench::register_sized("recovery copy", BM_RecoveryCopy, 0.2);
     for (const auto& [name, fn] : edits()) {
@@ -394,7 +419,7 @@ int main(int argc, char** argv) {
             for (int n : Bench::SIZES) {
                 benchmark::RegisterBenchmark(
                     (std::string(label) + "." + name).c_str(),
-                    [edit, ph](benchmark::State& state) { BM_Edit(state, edit, ph); })
+                    [edit, ph](benchmark::State& state) { BM_Edit(state, edit, ph, false); })
                     ->Arg(n)
                     ->UseManualTime()
                     ->Unit(benchmark::kMillisecond)
@@ -405,6 +430,18 @@ int main(int argc, char** argv) {
                     ->ReportAggregatesOnly(true);
             }
         }
+    }
+    for (const auto& [name, fn] : edits()) {
+        const EditFn edit = fn;
+        benchmark::RegisterBenchmark(
+            (std::string("edit.") + name + ".labels").c_str(),
+            [edit](benchmark::State& state) { BM_Edit(state, edit, Phase::DO, true); })
+            ->Arg(1000)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
     }
     benchmark::RegisterBenchmark("peak_memory_after_load", BM_PeakMemoryAfterLoad)
         ->Arg(1000)

@@ -23,6 +23,7 @@
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
+#include "render/connector_labels.hpp"
 #include "render/drawer_context.hpp"
 #include "render/exporting_canvas.hpp"
 
@@ -225,7 +226,7 @@ int main(int argc, char** argv) {
     }
 
     CellRange cells = range.value_or(classes_range(*ws));
-    Rectangle rect = ws->get_grid()->get_rectangle_range(cells);
+    const Rectangle rect = View::area_with_labels(*ws, ws->get_grid()->get_rectangle_range(cells));
     const double s = *format == View::ExportFormat::PNG ? scale : 1.0;
     if (rect.width * s > View::DrawerContext::MAX_IMG_SIDE ||
         rect.height * s > View::DrawerContext::MAX_IMG_SIDE ||

@@ -116,7 +116,7 @@ void SetConnectorLabelAction::redo() {
 }
 
 void SetConnectorLabelAction::apply(const std::string& text) {
-    m_con->set_label(m_which, text);
+    m_ws->set_connector_label(*m_con, m_which, text);
     m_ws->signal_update().emit();
 }
 

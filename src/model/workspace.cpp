@@ -13,6 +13,7 @@
 #include "common/unique_id_generator.hpp"
 #include "model/class_element.hpp"
 #include "model/connector_element.hpp"
+#include "model/connector_label_room.hpp"
 #include "model/connectors.hpp"
 #include "model/element.hpp"
 #include "model/element_cells.hpp"
@@ -122,12 +123,20 @@ void Workspace::release_neighbours(const AbstractConnectorElement& con) {
 void Workspace::set_line_size(CellDir dir, int32_t index) {
     double largest = dir == CellDir::H ? m_parts.element_cells->get_max_width_at_col(index)
                                        : m_parts.element_cells->get_max_height_at_row(index);
+    m_parts.grid->get(dir).set_size(index, line_size(dir, index, largest));
+}
+
+double Workspace::line_size(CellDir dir, int32_t index, double largest) {
     double size = largest + m_cell_margin;
-    const auto& needs = seg_need(dir);
-    if (auto it = needs.find(index); it != needs.end()) {
+    if (auto it = seg_need(dir).find(index); it != seg_need(dir).end()) {
         size = std::max(size, it->second);
     }
-    m_parts.grid->get(dir).set_size(index, size);
+    // A box sits in the middle of its line, so only half of what the line
+    // grows by lies on the side the labels are on.
+    if (auto it = label_need(dir).find(index); it != label_need(dir).end()) {
+        size += (largest > 0.0 ? 2.0 : 1.0) * it->second;
+    }
+    return size;
 }
 
 void Workspace::resize_line(CellDir dir, int32_t index) {
@@ -171,22 +180,51 @@ void Workspace::fit_lines_to_segments(bool resize) {
     }
 }
 
+void Workspace::fit_lines_to_labels(bool resize) {
+    LabelNeeds fresh = compute_label_needs(*m_parts.connector_set, *m_parts.elem_context);
+    for (CellDir dir : {CellDir::H, CellDir::V}) {
+        auto& needs = label_need(dir);
+        auto& now = dir == CellDir::H ? fresh.h : fresh.v;
+        std::vector<int32_t> changed;
+        for (const auto& [index, need] : needs) {
+            auto it = now.find(index);
+            if (it == now.end() || it->second != need) {
+                changed.push_back(index);
+            }
+        }
+        for (const auto& [index, need] : now) {
+            if (!needs.count(index)) {
+                changed.push_back(index);
+            }
+        }
+        needs = std::move(now);
+        if (resize) {
+            std::sort(changed.begin(), changed.end());
+            for (int32_t index : changed) {
+                resize_line(dir, index);
+            }
+        }
+    }
+}
+
 void Workspace::spread_segments() {
     fit_lines_to_segments(true);
+    fit_lines_to_labels(true);
     m_parts.seg_layouter->layout_not_laid_out_segs();
 }
 
 void Workspace::shift_seg_needs(CellDir dir, int32_t index, int32_t delta) {
-    auto& needs = seg_need(dir);
-    std::unordered_map<int32_t, double> shifted;
-    for (const auto& [i, need] : needs) {
-        if (i < index) {
-            shifted.emplace(i, need);
-        } else if (delta > 0 || i > index) {
-            shifted.emplace(i + delta, need);
+    for (auto* needs : {&seg_need(dir), &label_need(dir)}) {
+        std::unordered_map<int32_t, double> shifted;
+        for (const auto& [i, need] : *needs) {
+            if (i < index) {
+                shifted.emplace(i, need);
+            } else if (delta > 0 || i > index) {
+                shifted.emplace(i + delta, need);
+            }
         }
+        *needs = std::move(shifted);
     }
-    needs = std::move(shifted);
 }
 
 void Workspace::lay_out_lines_of(const CellPos& pos) {
@@ -222,12 +260,7 @@ void Workspace::update_layout_all() {
             return true;
         });
     auto size_of = [this](CellDir dir, int32_t index, std::unordered_map<int32_t, double>& boxes) {
-        double size = boxes[index] + m_cell_margin;
-        const auto& needs = seg_need(dir);
-        if (auto it = needs.find(index); it != needs.end()) {
-            size = std::max(size, it->second);
-        }
-        return size;
+        return line_size(dir, index, boxes[index]);
     };
     m_parts.element_cells->foreach_col_index([&](int32_t h) {
         m_parts.grid->get(CellDir::H).set_size(h, size_of(CellDir::H, h, widths));
@@ -245,6 +278,11 @@ void Workspace::update_layout_all() {
         std::vector<int32_t> lines;
         for (const auto& [index, need] : seg_need(dir)) {
             lines.push_back(index);
+        }
+        for (const auto& [index, need] : label_need(dir)) {
+            if (!seg_need(dir).count(index)) {
+                lines.push_back(index);
+            }
         }
         std::sort(lines.begin(), lines.end());
         auto& boxes = dir == CellDir::H ? widths : heights;
@@ -671,6 +709,13 @@ bool Workspace::remove_connector(const std::shared_ptr<AbstractConnectorElement>
     release_neighbours(*con);
     spread_segments();
     return true;
+}
+
+void Workspace::set_connector_label(AbstractConnectorElement& con, ConnectorLabel which,
+                                    std::string text) {
+    con.set_label(which, std::move(text));
+    fit_lines_to_labels(true);
+    m_parts.seg_layouter->layout_not_laid_out_segs();
 }
 
 bool Workspace::update_connector_route(const std::shared_ptr<AbstractConnectorElement>& con) {

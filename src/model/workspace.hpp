@@ -18,6 +18,7 @@
 namespace Model {
 
 class AbstractConnectorElement;
+enum class ConnectorLabel;
 class Connectors;
 class Element;
 class ElementCells;
@@ -140,6 +141,9 @@ class Workspace : public ISerializable {
     bool remove_connector_without_layout(const std::shared_ptr<AbstractConnectorElement>& con);
     // Removes con and re-spreads the segments that shared a gap with it.
     bool remove_connector(const std::shared_ptr<AbstractConnectorElement>& con);
+    // Sets one of con's labels and re-sizes the lines its end labels need;
+    // an empty text removes the label.
+    void set_connector_label(AbstractConnectorElement& con, ConnectorLabel which, std::string text);
     // Re-routes con; the new segments are left for the next layout pass.
     bool update_connector_route(const std::shared_ptr<AbstractConnectorElement>& con);
     // The connectors, other than those given, that share a gap with them.
@@ -200,6 +204,9 @@ class Workspace : public ISerializable {
         // saved.
         std::unordered_map<int32_t, double> seg_need_h;
         std::unordered_map<int32_t, double> seg_need_v;
+        // What the end labels need, likewise; added to the segments' need.
+        std::unordered_map<int32_t, double> label_need_h;
+        std::unordered_map<int32_t, double> label_need_v;
 
         // An empty document's parts.
         static Parts fresh();
@@ -214,7 +221,8 @@ class Workspace : public ISerializable {
 
     void on_update();
     // A line is as large as its largest box plus the margin, and as its
-    // segments need to run LINE_SPACING apart.
+    // segments need to run LINE_SPACING apart; the end labels beside it
+    // add their room.
     void set_line_size(CellDir dir, int32_t index);
     std::unordered_map<int32_t, double>& seg_need(CellDir dir) {
         return dir == CellDir::H ? m_parts.seg_need_h : m_parts.seg_need_v;
@@ -225,6 +233,16 @@ class Workspace : public ISerializable {
     // Brings the segments' needs up to date for the lines whose segments
     // changed, and re-sizes those lines when resize is set.
     void fit_lines_to_segments(bool resize);
+    std::unordered_map<int32_t, double>& label_need(CellDir dir) {
+        return dir == CellDir::H ? m_parts.label_need_h : m_parts.label_need_v;
+    }
+    // The size of a line whose largest box is largest (0 for none): room
+    // for the box and its margin or for the segments, whichever is more,
+    // and the labels' room on top.
+    double line_size(CellDir dir, int32_t index, double largest);
+    // Brings the labels' needs up to date, and re-sizes the lines whose
+    // need changed when resize is set.
+    void fit_lines_to_labels(bool resize);
     // Fits the lines, then lays out every group not laid out.
     void spread_segments();
     // Moves the needs with the lines when a line is inserted (+1) or

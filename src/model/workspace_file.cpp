@@ -125,6 +125,7 @@ bool Workspace::read(SerializingReader& reader) {
         route(*con);
     }
     fit_lines_to_segments(false);
+    fit_lines_to_labels(false);
     update_layout_all();
     // Every segment is fresh and so not laid out: this lays out each group
     // once, which is what laying out the group of every segment comes to.

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <mutex>
 
 #include <pangomm/context.h>
 #include <pangomm/fontdescription.h>
 
+#include "model/connector_label_room.hpp"
 #include "model/connector_terms.hpp"
 #include "model/connectors.hpp"
 #include "model/element_cells.hpp"
@@ -23,8 +23,10 @@ namespace {
 
 // How far a label keeps from the class side and from its own line; the
 // latter clears the half width of an end decoration.
-constexpr double OFF_CLASS = 3.0;
+constexpr double OFF_CLASS = Model::LABEL_OFF_CLASS;
 constexpr double OFF_LINE = 6.0;
+// How far out along its line an end label is looked for, in steps.
+constexpr int END_STEPS = 240;
 
 // Only a positive area counts: labels may touch a box or each other.
 bool overlaps(const Rectangle& a, const Rectangle& b) {
@@ -42,16 +44,15 @@ class Buckets {
             return true;
         });
     }
+    // How many stored rectangles overlap r, each counted once: in the
+    // bucket that holds the top left corner of its overlap with r.
     int count(const Rectangle& r) const {
         int n = 0;
-        // A rectangle in several buckets is counted once per bucket it
-        // shares with r; that only weighs a candidate, never decides
-        // between none and some.
         for_cells(r, [&](int64_t key) {
             auto it = m_map.find(key);
             if (it != m_map.end()) {
                 for (const Rectangle& o : it->second) {
-                    n += overlaps(r, o) ? 1 : 0;
+                    n += overlaps(r, o) && key_of(std::max(r.x, o.x), std::max(r.y, o.y)) == key;
                 }
             }
             return true;
@@ -61,6 +62,11 @@ class Buckets {
 
   private:
     static constexpr double SIZE = 128.0;
+    static int64_t key_of(double x, double y) {
+        const auto cx = static_cast<int64_t>(std::floor(x / SIZE));
+        const auto cy = static_cast<int64_t>(std::floor(y / SIZE));
+        return (cy << 32) ^ (cx & 0xffffffff);
+    }
     template <class Fn>
     static void for_cells(const Rectangle& r, Fn fn) {
         const auto x0 = static_cast<int64_t>(std::floor(r.x / SIZE));
@@ -82,27 +88,9 @@ struct Measured {
     double baseline = 0.0;
 };
 
-// Measuring is the costly part of placing, and texts repeat ("1", "*",
-// "0..1"): sizes are kept by text.
 Measured measure(const Model::Workspace& ws, const std::string& text) {
-    static std::mutex mutex;
-    static std::unordered_map<std::string, Measured> cache;
-    std::lock_guard<std::mutex> lock(mutex);
-    auto it = cache.find(text);
-    if (it != cache.end()) {
-        return it->second;
-    }
-    auto layout = new_label_layout(ws, text);
-    int w = 0;
-    int h = 0;
-    layout->get_pixel_size(w, h);
-    const Measured m{static_cast<double>(w), static_cast<double>(h),
-                     layout->get_baseline() / static_cast<double>(PANGO_SCALE)};
-    if (cache.size() > 50000) {
-        cache.clear();
-    }
-    cache.emplace(text, m);
-    return m;
+    const Model::LabelSize size = Model::measure_label(*ws.get_elem_context(), text);
+    return Measured{size.width, size.height, size.baseline};
 }
 
 // Class boxes meeting r, found through the cells r lies over.
@@ -152,13 +140,17 @@ Rectangle line_box(const Point& a, const Point& b) {
 
 // Spots for an end label: e is where the line meets the class, (dx, dy)
 // the way the line leaves it. Beside the line on either side, first just
-// off the class, then further out.
+// off the class, then past the decorations and out along the line in small
+// steps: the line next to the class side is wide enough for all the labels
+// of that side one after another (Model::compute_label_needs).
 std::vector<Rectangle> end_spots(const Point& e, double dx, double dy, const Measured& m) {
     std::vector<Rectangle> spots;
     const double w = m.width;
     const double h = m.height;
-    for (int step = 0; step < 5; ++step) {
-        const double along = OFF_CLASS + step * ((dy != 0.0 ? h : w) + OFF_CLASS);
+    for (int step = -1; step < END_STEPS; ++step) {
+        const double along =
+            step < 0 ? OFF_CLASS
+                     : OFF_CLASS + Model::LABEL_DECORATION_LENGTH + step * Model::LABEL_STEP;
         if (dy != 0.0) {
             const double y = dy > 0 ? e.y + along : e.y - along - h;
             spots.emplace_back(e.x + OFF_LINE, y, w, h);
@@ -200,6 +192,21 @@ std::vector<Rectangle> name_spots(const Point& a, const Point& b, const Measured
     return spots;
 }
 
+void add_decorations(const Model::Grid& grid, const Model::AbstractConnectorElement& con,
+                     Buckets& to) {
+    const std::pair<const Model::IConnectorTerm*, CellPos> terms[2] = {
+        {con.start_term.get(), con.start_pos}, {con.end_term.get(), con.end_pos}};
+    for (const auto& [term, pos] : terms) {
+        if (term != nullptr) {
+            Rectangle r = term->get_rect();
+            const Point o = grid.get_top_left_point(pos);
+            r.x += o.x;
+            r.y += o.y;
+            to.add(r);
+        }
+    }
+}
+
 double sign(double v) {
     return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0);
 }
@@ -236,16 +243,8 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
             for (const auto& [a, b] : route_lines(grid, *con)) {
                 lines.add(line_box(a, b));
             }
-            const std::pair<const Model::IConnectorTerm*, CellPos> terms[2] = {
-                {con->start_term.get(), con->start_pos}, {con->end_term.get(), con->end_pos}};
-            for (const auto& [term, pos] : terms) {
-                if (term != nullptr && !con->get_segments().empty()) {
-                    Rectangle r = term->get_rect();
-                    const Point o = grid.get_top_left_point(pos);
-                    r.x += o.x;
-                    r.y += o.y;
-                    hard.add(r);
-                }
+            if (!con->get_segments().empty()) {
+                add_decorations(grid, *con, hard);
             }
             return true;
         });
@@ -256,17 +255,22 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
                        const Measured& m) {
             // Own line excepted: the spots lie beside it by construction,
             // and a name on a short segment may reach past its corner.
+            // Each spot costs its rank too, so a label does not wander
+            // far to avoid crossing a line; once the rank alone costs
+            // more than the best spot, no later spot can win.
             int best_cost = -1;
             Rectangle best;
-            for (const Rectangle& r : spots) {
-                const int cost =
-                    (covers_box(ws, r) ? 10000 : 0) + 1000 * hard.count(r) + lines.count(r);
+            for (size_t i = 0; i < spots.size(); ++i) {
+                const int rank = static_cast<int>(i);
+                if (best_cost >= 0 && rank >= best_cost) {
+                    break;
+                }
+                const Rectangle& r = spots[i];
+                const int cost = rank + 10 * lines.count(r) + 100000 * hard.count(r) +
+                                 (covers_box(ws, r) ? 1000000 : 0);
                 if (best_cost < 0 || cost < best_cost) {
                     best_cost = cost;
                     best = r;
-                }
-                if (cost == 0) {
-                    break;
                 }
             }
             hard.add(best);
@@ -317,20 +321,106 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
     return placed;
 }
 
+size_t label_inputs_digest(const Model::Workspace& ws) {
+    size_t h = 0;
+    auto mix = [&h](size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
+    auto mix_d = [&mix](double d) { mix(std::hash<double>{}(d)); };
+    auto mix_r = [&mix_d](const Rectangle& r) {
+        mix_d(r.x);
+        mix_d(r.y);
+        mix_d(r.width);
+        mix_d(r.height);
+    };
+    bool any = false;
+    ws.get_connector_set()->foreach_ordered(
+        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+            any = any || con->has_labels();
+            return !any;
+        });
+    if (!any) {
+        return 0;
+    }
+    for (CellDir dir : {CellDir::H, CellDir::V}) {
+        for (const auto& e : ws.get_grid()->get(dir).entries()) {
+            mix(static_cast<size_t>(e.index));
+            mix_d(e.pos);
+        }
+        mix(0xd1);
+    }
+    ws.get_element_cells()->foreach ([&](int32_t hh, int32_t v, const auto& elem) {
+        mix(static_cast<size_t>(hh));
+        mix(static_cast<size_t>(v));
+        mix_r(elem->get_rect());
+        return true;
+    });
+    ws.get_connector_set()->foreach_ordered(
+        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+            mix(reinterpret_cast<uintptr_t>(con.get()));
+            for (auto which : {Model::ConnectorLabel::NAME, Model::ConnectorLabel::START,
+                               Model::ConnectorLabel::END}) {
+                mix(std::hash<std::string>{}(con->get_label(which)));
+            }
+            for (const auto& seg : con->get_segments()) {
+                mix(static_cast<size_t>(seg->start.h) ^ (static_cast<size_t>(seg->start.v) << 20));
+                mix(static_cast<size_t>(seg->end.h) ^ (static_cast<size_t>(seg->end.v) << 20));
+                mix_d(seg->start_point.x);
+                mix_d(seg->start_point.y);
+                mix_d(seg->end_point.x);
+                mix_d(seg->end_point.y);
+            }
+            for (const auto* term : {con->start_term.get(), con->end_term.get()}) {
+                if (term != nullptr) {
+                    mix_r(term->get_rect());
+                    mix_d(term->get_term_point().x);
+                    mix_d(term->get_term_point().y);
+                }
+            }
+            mix(0xc0);
+            return true;
+        });
+    return h | 1;
+}
+
+Rectangle area_with_labels(const Model::Workspace& ws, const Rectangle& area) {
+    double x0 = area.x;
+    double y0 = area.y;
+    double x1 = area.x + area.width;
+    double y1 = area.y + area.height;
+    for (const auto& [con, list] : place_connector_labels(ws)) {
+        for (const auto& l : list) {
+            if (overlaps(l.box, area)) {
+                x0 = std::min(x0, std::floor(l.box.x));
+                y0 = std::min(y0, std::floor(l.box.y));
+                x1 = std::max(x1, std::ceil(l.box.x + l.box.width));
+                y1 = std::max(y1, std::ceil(l.box.y + l.box.height));
+            }
+        }
+    }
+    return Rectangle(x0, y0, x1 - x0, y1 - y0);
+}
+
 int count_label_overlaps(const Model::Workspace& ws, const PlacedLabels& labels) {
-    std::vector<Rectangle> all;
+    const Model::Grid& grid = *ws.get_grid();
+    Buckets decorations;
+    ws.get_connector_set()->foreach_ordered(
+        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+            if (!con->get_segments().empty()) {
+                add_decorations(grid, *con, decorations);
+            }
+            return true;
+        });
+    Buckets all;
     for (const auto& [con, list] : labels) {
         for (const auto& l : list) {
-            all.push_back(l.box);
+            all.add(l.box);
         }
     }
     int n = 0;
-    for (size_t i = 0; i < all.size(); ++i) {
-        bool bad = covers_box(ws, all[i]);
-        for (size_t j = 0; j < all.size() && !bad; ++j) {
-            bad = j != i && overlaps(all[i], all[j]);
+    for (const auto& [con, list] : labels) {
+        for (const auto& l : list) {
+            // The label itself is the one overlap with all that is allowed.
+            n += covers_box(ws, l.box) || all.count(l.box) > 1 || decorations.count(l.box) > 0;
         }
-        n += bad ? 1 : 0;
     }
     return n;
 }

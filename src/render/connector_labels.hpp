@@ -9,6 +9,7 @@
 
 #include "common/rectangle.hpp"
 #include "model/connector_element.hpp"
+#include "model/connector_label_room.hpp"
 
 namespace Model {
 class Workspace;
@@ -37,13 +38,23 @@ using PlacedLabels =
 // Connectors without labels cost nothing here.
 PlacedLabels place_connector_labels(const Model::Workspace& ws);
 
+// A digest of everything place_connector_labels reads: the grid, the class
+// boxes, the routes, the decorations and the labels. Far cheaper than
+// placing; equal digests give equal placements.
+size_t label_inputs_digest(const Model::Workspace& ws);
+
+// area grown to hold every placed label that reaches into it, so an export
+// of area cuts no label off at its edge.
+Rectangle area_with_labels(const Model::Workspace& ws, const Rectangle& area);
+
 // The layout a label is measured and painted with.
 Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const std::string& text);
 
 // The font of labels, a little smaller than the classes' texts.
-inline constexpr const char* LABEL_FONT = "Sans 13px";
+inline constexpr const char* LABEL_FONT = Model::LABEL_FONT;
 
-// Labels that cover a class box or another label: 0 is the goal.
+// Labels that cover a class box, another label or an end decoration: 0 is
+// the goal.
 int count_label_overlaps(const Model::Workspace& ws, const PlacedLabels& labels);
 
 }  // namespace View

@@ -16,6 +16,7 @@
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
 #include "render/color_map.hpp"
+#include "render/connector_labels.hpp"
 #include "render/drawers/drawer_list.hpp"
 #include "render/png_writer.hpp"
 #include "render/svg_writer.hpp"
@@ -94,7 +95,7 @@ Rectangle ExportingCnavas::get_export_area(const Model::Grid& grid,
 std::shared_ptr<ExportingCnavas> ExportingCnavas::new_for_selection(
     std::shared_ptr<Model::Workspace> ws, const std::optional<CellRange>& selected_range) {
     LX_RETURN_VAL_IF_FAIL(ws != nullptr, nullptr);
-    Rectangle area = get_export_area(*ws->get_grid(), selected_range);
+    Rectangle area = area_with_labels(*ws, get_export_area(*ws->get_grid(), selected_range));
     return std::make_shared<ExportingCnavas>(std::move(ws), area);
 }
 

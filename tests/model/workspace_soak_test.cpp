@@ -1,6 +1,7 @@
 // Seeded random edit sequences with undo and redo at random points. After
 // every step the diagram must be the one a fresh load of its saved bytes
-// gives, and no connector may run through a class box; every few steps its
+// gives, no connector may run through a class box and no label may cover a
+// box, a decoration or another label; every few steps its
 // export must be that of the saved file, too.
 #include <cstdio>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "model/workspace.hpp"
 #include "model/workspace_diff.hpp"
 #include "model/workspace_test_util.hpp"
+#include "render/connector_labels.hpp"
 #include "render/exporting_canvas.hpp"
 
 using lattrix_test::routes_signature;
@@ -135,14 +137,20 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
         done.push_back(Step{diff, nullptr, nullptr});
         undone.clear();
     };
-    // Starts from about 30 classes with connectors between them.
+    // Starts from about 30 classes with labelled connectors between them.
     for (int i = 0; i < 30; ++i) {
         ws.add_class(CellPos(pick(side), pick(side)));
     }
+    const char* texts[] = {"", "1", "*", "0..1", "1..* items", "owner", "observes"};
     for (int i = 0; i < 25; ++i) {
         auto cells = classes();
-        lattrix_test::connect(ws, cells[pick(static_cast<int>(cells.size()))],
-                              cells[pick(static_cast<int>(cells.size()))], kinds[pick(6)]);
+        auto con =
+            lattrix_test::connect(ws, cells[pick(static_cast<int>(cells.size()))],
+                                  cells[pick(static_cast<int>(cells.size()))], kinds[pick(6)]);
+        for (int which = 0; con && which < 3; ++which) {
+            ws.set_connector_label(*con, static_cast<Model::ConnectorLabel>(which),
+                                   texts[1 + pick(6)]);
+        }
     }
 
     for (int step = 0; step < 200; ++step) {
@@ -203,7 +211,29 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
                 return true;
             });
             record([&]() { ws.remove_connector(cons[pick(static_cast<int>(cons.size()))]); });
-        } else if (op >= 13) {
+        } else if (op == 13) {
+            // Multiplicities, roles and names of every length, or none.
+            what = "label";
+            std::vector<std::shared_ptr<Model::AbstractConnectorElement>> cons;
+            ws.get_connector_set()->foreach_ordered([&](const auto& con) {
+                cons.push_back(con);
+                return true;
+            });
+            if (cons.empty()) {
+                continue;
+            }
+            auto con = cons[pick(static_cast<int>(cons.size()))];
+            const auto which = static_cast<Model::ConnectorLabel>(pick(3));
+            const std::string before = con->get_label(which);
+            const std::string after = texts[pick(7)];
+            auto set = [&ws, con, which](const std::string& t) {
+                ws.set_connector_label(*con, which, t);
+            };
+            set(after);
+            done.push_back(
+                Step{nullptr, [set, before]() { set(before); }, [set, after]() { set(after); }});
+            undone.clear();
+        } else if (op >= 14) {
             auto cells = classes();
             if (cells.empty()) {
                 continue;
@@ -245,6 +275,7 @@ TEST_P(WorkspaceSoakTest, EveryStepLooksLikeAFreshLoadOfItsSavedDocument) {
         const std::string when = "step " + std::to_string(step) + " (" + what + ")";
         ASSERT_EQ(geometry(ws), fresh_geometry(ws, dir)) << when;
         ASSERT_FALSE(crosses_class(ws)) << when;
+        EXPECT_EQ(View::count_label_overlaps(ws, View::place_connector_labels(ws)), 0) << when;
         if (step % 10 == 0) {
             ASSERT_EQ(svg(shared), fresh_svg(ws, dir)) << when;
         }

@@ -19,11 +19,6 @@ namespace {
 
 using Model::ConnectorLabel;
 
-bool overlap(const Rectangle& a, const Rectangle& b) {
-    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
-           b.y < a.y + a.height;
-}
-
 double distance(const Rectangle& r, const Point& p) {
     const double dx = std::max({r.x - p.x, 0.0, p.x - (r.x + r.width)});
     const double dy = std::max({r.y - p.y, 0.0, p.y - (r.y + r.height)});
@@ -31,8 +26,8 @@ double distance(const Rectangle& r, const Point& p) {
 }
 
 // Random diagrams, classes two empty lines apart, with a multiplicity at
-// every end and a name on every connector: hardly any label covers a box,
-// another label or a decoration; each end label lies
+// every end and a name on every connector: no label covers a box, another
+// label or a decoration; each end label lies
 // near where its line meets its class, each name near its longest segment;
 // placing again gives the same spots; the SVG carries each label as text
 // in its connector's group.
@@ -42,7 +37,6 @@ TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearT
     const std::string texts[] = {"1", "0..*", "1..*", "0..1", "*", "uses"};
     size_t labels = 0;
     size_t overlaps = 0;
-    size_t covered = 0;
     for (unsigned seed = 1; seed <= 6; ++seed) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
@@ -69,20 +63,10 @@ TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearT
         const View::PlacedLabels placed = View::place_connector_labels(*ws);
         overlaps += View::count_label_overlaps(*ws, placed);
         const Model::Grid& grid = *ws->get_grid();
-        std::vector<Rectangle> decorations;
         std::vector<Rectangle> all;
         size_t expected = 0;
         for (const auto& con : *ws->get_connector_set()) {
             expected += con->get_segments().empty() ? 0 : 3;
-            for (const auto& [term, pos] : {std::pair{con->start_term, con->start_pos},
-                                            std::pair{con->end_term, con->end_pos}}) {
-                if (term) {
-                    Rectangle r = term->get_rect();
-                    r.x += grid.get_top_left_point(pos).x;
-                    r.y += grid.get_top_left_point(pos).y;
-                    decorations.push_back(r);
-                }
-            }
         }
         for (const auto& [con, labels] : placed) {
             const auto& segs = con->get_segments();
@@ -94,11 +78,9 @@ TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearT
             for (const auto& label : labels) {
                 EXPECT_EQ(label.text, con->get_label(label.which));
                 all.push_back(label.box);
-                for (const auto& d : decorations) {
-                    covered += overlap(label.box, d) ? 1 : 0;
-                }
-                // Never further out than the last spot tried.
-                const double reach = 5 * (std::max(label.box.width, label.box.height) + 3) + 6;
+                // Out along the line by no more than the few labels that
+                // share its class side.
+                const double reach = 200;
                 if (label.which == ConnectorLabel::START) {
                     EXPECT_LT(
                         distance(label.box, at(segs.front()->start, segs.front()->start_point)),
@@ -136,11 +118,8 @@ TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearT
         EXPECT_EQ(texts_in_groups, expected);
         labels += expected;
     }
-    // Where the gaps are too narrow for every label some must still cover
-    // something; lines do not yet grow to make room. Nearly all find a
-    // free spot.
-    EXPECT_LE(overlaps * 10, labels);
-    EXPECT_LE(covered * 20, labels);
+    EXPECT_EQ(overlaps, 0u);
+    EXPECT_GT(labels, 100u);
 }
 
 }  // namespace

@@ -17,7 +17,9 @@
 #include "model/routing/route.hpp"
 #include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
+#include "model/workspace_test_util.hpp"
 #include "pixel_test_util.hpp"
+#include "render/connector_labels.hpp"
 
 using pixel_test::at;
 using pixel_test::cols_of;
@@ -237,4 +239,32 @@ TEST_F(ExportTest, FailedWriteIsReportedAndLeavesAnExistingFileAlone) {
     auto huge = std::make_shared<ExportingCnavas>(ws, Rectangle(0, 0, 1e9, 1e9));
     EXPECT_FALSE(huge->export_(path("huge.png")));
     EXPECT_FALSE(g_file_test(path("huge.png").c_str(), G_FILE_TEST_EXISTS));
+}
+
+// A label reaching out of the exported cells grows the area, on the left
+// and on the right, so no export cuts a label off.
+TEST_F(ExportTest, TheAreaHoldsTheLabelsThatReachIntoIt) {
+    ASSERT_TRUE(ws->add_class(CellPos(0, 0)));
+    ASSERT_TRUE(ws->add_class(CellPos(0, 2)));
+    auto con = lattrix_test::connect(*ws, CellPos(0, 0), CellPos(0, 2));
+    ASSERT_NE(con, nullptr);
+    const std::string role = "0..* the items this order holds, in the order they came";
+    ws->set_connector_label(*con, Model::ConnectorLabel::START, role);
+    ws->set_connector_label(*con, Model::ConnectorLabel::END, role);
+    const CellRange range(CellPos(0, 0), CellPos(0, 2));
+    const Rectangle cells = ws->get_grid()->get_rectangle_range(range);
+    auto ec = ExportingCnavas::new_for_selection(ws, range);
+    std::string svg;
+    ASSERT_TRUE(ec->export_to_memory(View::ExportFormat::SVG, svg));
+    const auto placed = View::place_connector_labels(*ws);
+    ASSERT_EQ(placed.at(con.get()).size(), 2u);
+    double left = cells.x;
+    double right = cells.x + cells.width;
+    for (const auto& label : placed.at(con.get())) {
+        left = std::min(left, label.box.x);
+        right = std::max(right, label.box.x + label.box.width);
+    }
+    EXPECT_GT(right - left, cells.width);
+    EXPECT_GE(ec->get_image_width(), right - left);
+    EXPECT_NE(svg.find(role), std::string::npos);
 }

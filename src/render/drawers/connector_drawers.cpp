@@ -345,18 +345,15 @@ void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_regio
 
 void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
     const auto& ws = wdc().get_ws();
-    // An export paints band after band of one unchanging document: the
-    // labels are placed once for all of them. The screen places them on
-    // every frame, since any edit may move them.
-    if (!m_dc->get_shows_edit_state()) {
-        if (!m_export_labels) {
-            m_export_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
-        }
-    } else {
-        m_export_labels.reset();
+    // An export paints band after band of one unchanging document, and the
+    // screen paints frame after frame, mostly of the same one: the labels
+    // are placed again only when what they are placed by has changed.
+    const size_t digest = label_inputs_digest(*ws);
+    if (!m_labels || digest != m_labels_digest) {
+        m_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
+        m_labels_digest = digest;
     }
-    const PlacedLabels fresh = m_export_labels ? PlacedLabels() : place_connector_labels(*ws);
-    const PlacedLabels& placed = m_export_labels ? *m_export_labels : fresh;
+    const PlacedLabels& placed = *m_labels;
     if (placed.empty()) {
         return;
     }
