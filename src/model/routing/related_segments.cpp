@@ -30,6 +30,31 @@ std::pair<uint32_t, int> document_order(const Segment& seg) {
     return {seg.connector != nullptr ? seg.connector->get_uid() : 0u, index};
 }
 
+// For two members that the order across the line leaves level (the same
+// shape, boxes and length: parallel runs of one bundle). A bundle keeps the
+// same side of its way for each connector, the earlier uid on the left, so
+// that it turns its corners without crossing itself; one order by uid on
+// every line would cross at every corner that turns down or left. The way
+// is taken from the lower of the connector's end cells to the higher, the
+// same for both whichever end each was drawn from.
+bool bundle_before(const Segment& a, const Segment& b) {
+    if (a.connector == nullptr || b.connector == nullptr || a.connector == b.connector) {
+        return false;
+    }
+    auto way = [](const Segment& s) {
+        const bool reversed = s.connector->end_pos < s.connector->start_pos;
+        return reversed ? inv(s.get_udlr()) : s.get_udlr();
+    };
+    const MovingDir d = way(a);
+    if (way(b) != d) {
+        return false;
+    }
+    // Left of the way: the smaller position going right or up, the larger
+    // going down or left.
+    const bool left_is_smaller = d == MovingDir::RIGHT || d == MovingDir::UP;
+    return (a.connector->get_uid() < b.connector->get_uid()) == left_is_smaller;
+}
+
 }  // namespace
 
 RelatedSegments::RelatedSegments(const std::vector<Segment*>& seg_set, Segment& seg,
@@ -191,8 +216,10 @@ void RelatedSegments::add_spring(const std::shared_ptr<ILayoutableNode>& left,
 
 void RelatedSegments::sort() {
     // cmp is not a strict weak order, which std::sort must not be given.
-    std::stable_sort(m_segs.begin(), m_segs.end(),
-                     [](const Segment* a, const Segment* b) { return Segment::cmp(*a, *b) < 0; });
+    std::stable_sort(m_segs.begin(), m_segs.end(), [](const Segment* a, const Segment* b) {
+        const int c = Segment::cmp(*a, *b);
+        return c != 0 ? c < 0 : bundle_before(*a, *b);
+    });
 }
 
 int RelatedSegments::assign_tracks() {

@@ -95,6 +95,10 @@ class RelatedSegments {
     // The distance kept between neighbouring segments of a line; lines are
     // sized to give each segment this much room.
     static constexpr double LINE_SPACING = 8.0;
+    // The distance kept between the connector ends on one side of a class
+    // box: a decoration is 8 px wide, so neighbours keep 2 px clear. A side
+    // with n ends is at least (n + 1) times this long.
+    static constexpr double END_SPACING = 10.0;
 
   private:
     // width and offset: the whole line when a member is free, else the
