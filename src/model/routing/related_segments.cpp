@@ -407,6 +407,63 @@ void RelatedSegments::sim() {
     }
 }
 
+void RelatedSegments::spread_ends_on_sides() {
+    const CellDir across = inv(m_hv);
+    const double half = END_SPACING / 2.0;
+    for (const auto& elem : {m_e1, m_e2}) {
+        if (!elem) {
+            continue;
+        }
+        // Each end may lie where it stays on every box it links, clear of
+        // the corners by half a spacing.
+        struct End {
+            Segment* seg;
+            double lo, hi;
+        };
+        std::vector<End> ends;
+        for (Segment* s : m_segs) {
+            if (!s->links_the_elem(elem.get())) {
+                continue;
+            }
+            End e{s, -1e300, 1e300};
+            s->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
+                const Rectangle r = linked->get_rect();
+                e.lo = std::max(e.lo, r.get_start(across) + half);
+                e.hi = std::min(e.hi, r.get_end(across) - half);
+                return true;
+            });
+            ends.push_back(e);
+        }
+        if (ends.size() < 2) {
+            continue;
+        }
+        std::stable_sort(ends.begin(), ends.end(), [](const End& a, const End& b) {
+            return a.seg->get_pos() < b.seg->get_pos();
+        });
+        // The box is long enough for its ends (the workspace grows it): one
+        // pass pushes each end clear of the one before, a second pulls the
+        // last ones back inside.
+        std::vector<double> pos(ends.size());
+        for (size_t i = 0; i < ends.size(); ++i) {
+            pos[i] = std::max(ends[i].seg->get_pos(), ends[i].lo);
+            if (i > 0) {
+                pos[i] = std::max(pos[i], pos[i - 1] + END_SPACING);
+            }
+        }
+        for (size_t i = ends.size(); i-- > 0;) {
+            pos[i] = std::min(pos[i], ends[i].hi);
+            if (i + 1 < ends.size()) {
+                pos[i] = std::min(pos[i], pos[i + 1] - END_SPACING);
+            }
+        }
+        for (size_t i = 0; i < ends.size(); ++i) {
+            if (pos[i] != ends[i].seg->get_pos()) {
+                ends[i].seg->set_pos(pos[i]);
+            }
+        }
+    }
+}
+
 void RelatedSegments::adjust_start_and_end_pos() {
     for (Segment* s : m_segs) {
         if (s->prev != nullptr && s->next != nullptr) {
@@ -440,6 +497,7 @@ void RelatedSegments::layout() {
     link();
     ready_to_sim();
     sim();
+    spread_ends_on_sides();
     adjust_start_and_end_pos();
 }
 

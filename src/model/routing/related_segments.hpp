@@ -69,8 +69,11 @@ class RelatedSegments {
     void link();
     void ready_to_sim();
     void sim();
+    // Moves the ends on each box side at least END_SPACING apart, where the
+    // springs left them closer, keeping each on every box it links.
+    void spread_ends_on_sides();
     void adjust_start_and_end_pos();
-    // Sorts the members, assigns tracks, then runs the four steps above.
+    // Sorts the members, assigns tracks, then runs the steps above.
     void layout();
 
     // Moves p onto the side of rect that faces dir.
