@@ -185,13 +185,24 @@ void Workspace::fit_boxes_to_ends(bool resize) {
     }
 }
 
+double Workspace::line_need(CellDir dir, int32_t index) const {
+    const int k = m_parts.seg_layouter->get_max_side_by_side(dir, index);
+    // k segments side by side leave k + 1 spaces: to each other and to
+    // the two edges of the line.
+    double need = k > 0 ? (k + 1) * RelatedSegments::LINE_SPACING : 0.0;
+    if (m_parts.seg_layouter->get_facing_decorations(dir, index) > 0) {
+        // Two decorations tip to tip across the line, END_SPACING apart; the
+        // margins of the two classes' cells give the rest.
+        need = std::max(need, 2 * RelatedSegments::DECORATION_LENGTH +
+                                  RelatedSegments::END_SPACING - m_cell_margin);
+    }
+    return need;
+}
+
 void Workspace::fit_lines_to_segments(bool resize) {
     fit_boxes_to_ends(resize);
     for (const auto& [dir, index] : m_parts.seg_layouter->take_changed_lines()) {
-        const int k = m_parts.seg_layouter->get_max_side_by_side(dir, index);
-        // k segments side by side leave k + 1 spaces: to each other and to
-        // the two edges of the line.
-        const double need = k > 0 ? (k + 1) * RelatedSegments::LINE_SPACING : 0.0;
+        const double need = line_need(dir, index);
         auto& needs = seg_need(dir);
         auto it = needs.find(index);
         const double old = it != needs.end() ? it->second : 0.0;
@@ -482,7 +493,7 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
     for (CellDir dir : {CellDir::H, CellDir::V}) {
         std::vector<int32_t> lines;
         for (const auto& [index, need] : seg_need(dir)) {
-            if (m_parts.seg_layouter->get_max_side_by_side(dir, index) == 0) {
+            if (line_need(dir, index) == 0.0) {
                 lines.push_back(index);
             }
         }

@@ -102,6 +102,8 @@ class RelatedSegments {
     // box: a decoration is 8 px wide, so neighbours keep 2 px clear. A side
     // with n ends is at least (n + 1) times this long.
     static constexpr double END_SPACING = 10.0;
+    // The length of every end decoration along its segment.
+    static constexpr double DECORATION_LENGTH = 16.0;
 
   private:
     // width and offset: the whole line when a member is free, else the

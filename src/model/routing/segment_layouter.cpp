@@ -62,6 +62,7 @@ bool SegmentLayouter::add(const std::shared_ptr<Segment>& seg) {
     m_changed_lines.push_back(entry.line);
     m_entries.emplace(seg.get(), std::move(entry));
     count_ends(*seg, 1);
+    count_facing(*seg, 1);
     return true;
 }
 
@@ -84,6 +85,7 @@ bool SegmentLayouter::remove(const std::shared_ptr<Segment>& seg) {
     }
     m_changed_lines.push_back(entry.line);
     count_ends(*seg, -1);
+    count_facing(*seg, -1);
     erase_from(m_lines, entry.line, entry.seq);
     erase_from(m_ends, entry.start_key, entry.seq);
     if (entry.end_key != entry.start_key) {
@@ -107,6 +109,7 @@ void SegmentLayouter::clear() {
     m_ends.clear();
     for (const auto& [s, entry] : m_entries) {
         count_ends(*s, -1);
+        count_facing(*s, -1);
     }
     m_entries.clear();
 }
@@ -132,6 +135,27 @@ void SegmentLayouter::count_ends(const Segment& seg, int delta) {
     };
     add(seg.start_elem, d, seg.start);
     add(seg.end_elem, inv(d), seg.end);
+}
+
+void SegmentLayouter::count_facing(const Segment& seg, int delta) {
+    // Box, one line, box: more lines between the classes leave room enough.
+    if (!seg.start_elem || !seg.end_elem || !seg.start_term || !seg.end_term ||
+        seg.get_size() != 3) {
+        return;
+    }
+    // The crossed line runs the other way: a row for a vertical segment.
+    const CellDir hv = seg.get_hv();
+    const int32_t middle = (seg.start.get(hv) + seg.end.get(hv)) / 2;
+    const Key k = key(inv(hv), middle);
+    if ((m_facing[k] += delta) == 0) {
+        m_facing.erase(k);
+    }
+    m_changed_lines.push_back(k);
+}
+
+int SegmentLayouter::get_facing_decorations(CellDir axis, int32_t index) const {
+    auto it = m_facing.find(key(inv(axis), index));
+    return it != m_facing.end() ? it->second : 0;
 }
 
 SegmentLayouter::EndCounts SegmentLayouter::get_end_counts(const Element& elem) const {

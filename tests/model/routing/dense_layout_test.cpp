@@ -222,7 +222,7 @@ int crossings(const std::vector<Piece>& a, const std::vector<Piece>& b) {
 // of the document gives.
 TEST(DenseLayoutTest, CrowdedSidesAndBundlesStayClear) {
     const char* kinds[] = {"generalization", "aggregation", "composition", "dependency"};
-    for (uint32_t seed : {11u, 31u}) {
+    for (uint32_t seed : {11u, 31u, 41u, 53u}) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         Workspace ws;
