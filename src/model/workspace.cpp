@@ -191,10 +191,10 @@ double Workspace::line_need(CellDir dir, int32_t index) const {
     // the two edges of the line.
     double need = k > 0 ? (k + 1) * RelatedSegments::LINE_SPACING : 0.0;
     if (m_parts.seg_layouter->get_facing_decorations(dir, index) > 0) {
-        // Two decorations tip to tip across the line, END_SPACING apart; the
-        // margins of the two classes' cells give the rest.
+        // Two decorations tip to tip across the line, LINE_SPACING apart;
+        // the margins of the two classes' cells give the rest.
         need = std::max(need, 2 * RelatedSegments::DECORATION_LENGTH +
-                                  RelatedSegments::END_SPACING - m_cell_margin);
+                                  RelatedSegments::LINE_SPACING - m_cell_margin);
     }
     return need;
 }
