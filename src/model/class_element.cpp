@@ -180,9 +180,18 @@ Rectangle ClassElement::get_rect() const {
         height += tr.height + TEXT_MARGIN;
         return true;
     });
-    m_rect.width = width;
-    m_rect.height = height;
+    m_rect.width = std::max(width, m_end_room_width);
+    m_rect.height = std::max(height, m_end_room_height);
     return m_rect;
+}
+
+bool ClassElement::set_end_room(double width, double height) {
+    if (width == m_end_room_width && height == m_end_room_height) {
+        return false;
+    }
+    m_end_room_width = width;
+    m_end_room_height = height;
+    return true;
 }
 
 void ClassElement::layout(const Rectangle& box) {

@@ -44,6 +44,12 @@ class ClassElement : public Element {
     // The size is computed from the shown texts on every read; x and y are
     // those of the last layout.
     Rectangle get_rect() const override;
+    // The least width and height the connector ends on the box's sides need
+    // to lie apart. Worked out by the workspace from the routes and never
+    // saved. The box grows to it; the texts keep their sizes and bands, and
+    // the extra room is left empty to the right and at the bottom. True when
+    // it changed.
+    bool set_end_room(double width, double height);
     // Centres the box in box and places the texts in their bands.
     void layout(const Rectangle& box) override;
 
@@ -61,6 +67,8 @@ class ClassElement : public Element {
 
   private:
     mutable Rectangle m_rect;
+    double m_end_room_width = 0.0;
+    double m_end_room_height = 0.0;
 };
 
 }  // namespace Model

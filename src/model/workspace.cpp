@@ -157,12 +157,61 @@ void Workspace::resize_line(CellDir dir, int32_t index) {
     m_parts.seg_layouter->set_seg_laid_out_on_grid_line(dir, index, false);
 }
 
+void Workspace::fit_boxes_to_ends(bool resize) {
+    auto& layouter = *m_parts.seg_layouter;
+    const auto changed = layouter.take_changed_ends();
+    // A class that moved is listed at its old cell and at its new one: its
+    // room is set once, and its lines are fitted where it is now.
+    std::unordered_set<const Element*> resized;
+    std::unordered_set<const Element*> seen;
+    for (const auto& [pos, elem] : changed) {
+        auto klass = std::dynamic_pointer_cast<ClassElement>(elem);
+        if (!klass || !seen.insert(klass.get()).second) {
+            continue;
+        }
+        const SegmentLayouter::EndCounts counts = layouter.get_end_counts(*klass);
+        auto room = [](int ends) {
+            return ends > 0 ? (ends + 1) * RelatedSegments::END_SPACING : 0.0;
+        };
+        const Rectangle before = klass->get_rect();
+        klass->set_end_room(room(counts.most_across_h()), room(counts.most_across_v()));
+        const Rectangle after = klass->get_rect();
+        if (after.width != before.width || after.height != before.height) {
+            resized.insert(klass.get());
+        }
+    }
+    if (!resize) {
+        return;
+    }
+    for (const auto& [pos, elem] : changed) {
+        if (resized.count(elem.get()) == 0 || m_parts.element_cells->get(pos.h, pos.v) != elem) {
+            continue;
+        }
+        resize_line(CellDir::H, pos.h);
+        resize_line(CellDir::V, pos.v);
+        elem->layout(m_parts.grid->get_size(pos.h, pos.v));
+        layouter.set_seg_laid_out_on_cross_line(pos, false);
+    }
+}
+
+double Workspace::line_need(CellDir dir, int32_t index) const {
+    const int k = m_parts.seg_layouter->get_max_side_by_side(dir, index);
+    // k segments side by side leave k + 1 spaces: to each other and to
+    // the two edges of the line.
+    double need = k > 0 ? (k + 1) * RelatedSegments::LINE_SPACING : 0.0;
+    if (m_parts.seg_layouter->get_facing_decorations(dir, index) > 0) {
+        // Two decorations tip to tip across the line, LINE_SPACING apart;
+        // the margins of the two classes' cells give the rest.
+        need = std::max(need, 2 * RelatedSegments::DECORATION_LENGTH +
+                                  RelatedSegments::LINE_SPACING - m_cell_margin);
+    }
+    return need;
+}
+
 void Workspace::fit_lines_to_segments(bool resize) {
+    fit_boxes_to_ends(resize);
     for (const auto& [dir, index] : m_parts.seg_layouter->take_changed_lines()) {
-        const int k = m_parts.seg_layouter->get_max_side_by_side(dir, index);
-        // k segments side by side leave k + 1 spaces: to each other and to
-        // the two edges of the line.
-        const double need = k > 0 ? (k + 1) * RelatedSegments::LINE_SPACING : 0.0;
+        const double need = line_need(dir, index);
         auto& needs = seg_need(dir);
         auto it = needs.find(index);
         const double old = it != needs.end() ? it->second : 0.0;
@@ -503,7 +552,13 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
             }
         }
     }
+    const auto counted_ends = m_parts.seg_layouter->get_counted_ends();
     m_parts.seg_layouter = std::make_unique<SegmentLayouter>(m_parts.grid);
+    // The new layouter counts only the ends of the new routes; a class that
+    // has lost its ends must still give back the room they took.
+    for (const auto& [pos, elem] : counted_ends) {
+        m_parts.seg_layouter->mark_ends_changed(moved(pos).value_or(pos), elem);
+    }
     for (auto& f : found) {
         if (f.kept) {
             for (const auto& seg : f.con->get_segments()) {
@@ -527,7 +582,7 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
     for (CellDir dir : {CellDir::H, CellDir::V}) {
         std::vector<int32_t> lines;
         for (const auto& [index, need] : seg_need(dir)) {
-            if (m_parts.seg_layouter->get_max_side_by_side(dir, index) == 0) {
+            if (line_need(dir, index) == 0.0) {
                 lines.push_back(index);
             }
         }

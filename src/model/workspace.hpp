@@ -230,6 +230,13 @@ class Workspace : public ISerializable {
     // Re-sizes a line; when its size changed, lays out its classes again and
     // marks the segments it moves for the next layout.
     void resize_line(CellDir dir, int32_t index);
+    // What the segments on a line, and the decorations facing across it,
+    // need of its size; 0 for none.
+    double line_need(CellDir dir, int32_t index) const;
+    // Gives the classes whose connector ends changed the room those ends
+    // need on their sides; with resize, re-sizes and lays out what a grown
+    // or shrunk box moves.
+    void fit_boxes_to_ends(bool resize);
     // Brings the segments' needs up to date for the lines whose segments
     // changed, and re-sizes those lines when resize is set.
     void fit_lines_to_segments(bool resize);

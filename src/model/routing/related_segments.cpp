@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 
@@ -28,6 +30,27 @@ std::pair<uint32_t, int> document_order(const Segment& seg) {
         ++index;
     }
     return {seg.connector != nullptr ? seg.connector->get_uid() : 0u, index};
+}
+
+// The place of a member among those the order across the line leaves level
+// (the same shape, boxes and length: parallel runs of one bundle). A bundle
+// keeps the same side of its way for each connector, the earlier uid on the
+// left, so that it turns its corners without crossing itself; one order by
+// uid on every line would cross at every corner that turns down or left.
+// The way is taken from the lower of the connector's end cells to the
+// higher, the same for every connector of a bundle whichever end it was
+// drawn from.
+int64_t bundle_rank(const Segment& s) {
+    if (s.connector == nullptr) {
+        return 0;
+    }
+    const bool reversed = s.connector->end_pos < s.connector->start_pos;
+    const MovingDir way = reversed ? inv(s.get_udlr()) : s.get_udlr();
+    // Left of the way: the smaller position going right or up, the larger
+    // going down or left.
+    const bool left_is_smaller = way == MovingDir::RIGHT || way == MovingDir::UP;
+    const auto uid = static_cast<int64_t>(s.connector->get_uid());
+    return left_is_smaller ? uid : -uid;
 }
 
 }  // namespace
@@ -193,6 +216,31 @@ void RelatedSegments::sort() {
     // cmp is not a strict weak order, which std::sort must not be given.
     std::stable_sort(m_segs.begin(), m_segs.end(),
                      [](const Segment* a, const Segment* b) { return Segment::cmp(*a, *b) < 0; });
+    // cmp is not transitive, so level members can end up in any order around
+    // the others: they are put in bundle order within the places they took.
+    using Level = std::tuple<SegmentForm, const Element*, const Element*, int>;
+    std::map<Level, std::vector<size_t>> levels;
+    for (size_t i = 0; i < m_segs.size(); ++i) {
+        const Segment& s = *m_segs[i];
+        levels[{s.get_form(), s.get_linked_elem_near_to_org().get(),
+                s.get_linked_elem_far_from_org().get(), s.get_size()}]
+            .push_back(i);
+    }
+    for (const auto& [level, places] : levels) {
+        if (places.size() < 2) {
+            continue;
+        }
+        std::vector<Segment*> members;
+        for (size_t i : places) {
+            members.push_back(m_segs[i]);
+        }
+        std::stable_sort(members.begin(), members.end(), [](const Segment* a, const Segment* b) {
+            return bundle_rank(*a) < bundle_rank(*b);
+        });
+        for (size_t k = 0; k < places.size(); ++k) {
+            m_segs[places[k]] = members[k];
+        }
+    }
 }
 
 int RelatedSegments::assign_tracks() {
@@ -380,6 +428,78 @@ void RelatedSegments::sim() {
     }
 }
 
+void RelatedSegments::spread_ends_on_sides() {
+    const CellDir across = inv(m_hv);
+    const double half = END_SPACING / 2.0;
+    for (const auto& elem : {m_e1, m_e2}) {
+        if (!elem) {
+            continue;
+        }
+        // Each end may lie where it stays on every box it links, clear of
+        // the corners by half a spacing.
+        struct End {
+            Segment* seg;
+            double lo, hi;
+        };
+        std::vector<End> ends;
+        for (Segment* s : m_segs) {
+            if (!s->links_the_elem(elem.get())) {
+                continue;
+            }
+            End e{s, -1e300, 1e300};
+            s->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
+                const Rectangle r = linked->get_rect();
+                e.lo = std::max(e.lo, r.get_start(across) + half);
+                e.hi = std::min(e.hi, r.get_end(across) - half);
+                return true;
+            });
+            ends.push_back(e);
+        }
+        if (ends.size() < 2) {
+            continue;
+        }
+        std::stable_sort(ends.begin(), ends.end(), [](const End& a, const End& b) {
+            return a.seg->get_pos() < b.seg->get_pos();
+        });
+        // The box is long enough for its ends (the workspace grows it): one
+        // pass pushes each end clear of the one before, a second pulls the
+        // last ones back inside.
+        std::vector<double> pos(ends.size());
+        auto place = [&]() {
+            for (size_t i = 0; i < ends.size(); ++i) {
+                pos[i] = std::max(ends[i].seg->get_pos(), ends[i].lo);
+                if (i > 0) {
+                    pos[i] = std::max(pos[i], pos[i - 1] + END_SPACING);
+                }
+            }
+            for (size_t i = ends.size(); i-- > 0;) {
+                pos[i] = std::min(pos[i], ends[i].hi);
+                if (i + 1 < ends.size()) {
+                    pos[i] = std::min(pos[i], pos[i + 1] - END_SPACING);
+                }
+            }
+            for (size_t i = 0; i + 1 < ends.size(); ++i) {
+                if (pos[i] < ends[i].lo - 1e-9 || pos[i + 1] - pos[i] < END_SPACING - 1e-9) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        if (!place()) {
+            // Ends held by a second, smaller box cannot keep their order
+            // against the free ones: the narrowest room goes first.
+            std::stable_sort(ends.begin(), ends.end(),
+                             [](const End& a, const End& b) { return a.hi < b.hi; });
+            place();
+        }
+        for (size_t i = 0; i < ends.size(); ++i) {
+            if (pos[i] != ends[i].seg->get_pos()) {
+                ends[i].seg->set_pos(pos[i]);
+            }
+        }
+    }
+}
+
 void RelatedSegments::adjust_start_and_end_pos() {
     for (Segment* s : m_segs) {
         if (s->prev != nullptr && s->next != nullptr) {
@@ -413,6 +533,7 @@ void RelatedSegments::layout() {
     link();
     ready_to_sim();
     sim();
+    spread_ends_on_sides();
     adjust_start_and_end_pos();
 }
 

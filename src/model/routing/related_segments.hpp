@@ -69,8 +69,11 @@ class RelatedSegments {
     void link();
     void ready_to_sim();
     void sim();
+    // Moves the ends on each box side at least END_SPACING apart, where the
+    // springs left them closer, keeping each on every box it links.
+    void spread_ends_on_sides();
     void adjust_start_and_end_pos();
-    // Sorts the members, assigns tracks, then runs the four steps above.
+    // Sorts the members, assigns tracks, then runs the steps above.
     void layout();
 
     // Moves p onto the side of rect that faces dir.
@@ -95,6 +98,12 @@ class RelatedSegments {
     // The distance kept between neighbouring segments of a line; lines are
     // sized to give each segment this much room.
     static constexpr double LINE_SPACING = 8.0;
+    // The distance kept between the connector ends on one side of a class
+    // box: a decoration is 8 px wide, so neighbours keep 2 px clear. A side
+    // with n ends is at least (n + 1) times this long.
+    static constexpr double END_SPACING = 10.0;
+    // The length of every end decoration along its segment.
+    static constexpr double DECORATION_LENGTH = 16.0;
 
   private:
     // width and offset: the whole line when a member is free, else the

@@ -4,6 +4,7 @@
 
 #include "common/cell_range_index.hpp"
 #include "common/log.hpp"
+#include "model/element.hpp"
 #include "model/grid.hpp"
 #include "model/routing/related_segments.hpp"
 #include "model/routing/segment.hpp"
@@ -60,6 +61,8 @@ bool SegmentLayouter::add(const std::shared_ptr<Segment>& seg) {
     }
     m_changed_lines.push_back(entry.line);
     m_entries.emplace(seg.get(), std::move(entry));
+    count_ends(*seg, 1);
+    count_facing(*seg, 1);
     return true;
 }
 
@@ -81,6 +84,8 @@ bool SegmentLayouter::remove(const std::shared_ptr<Segment>& seg) {
         m_removed_in_order = 0;
     }
     m_changed_lines.push_back(entry.line);
+    count_ends(*seg, -1);
+    count_facing(*seg, -1);
     erase_from(m_lines, entry.line, entry.seq);
     erase_from(m_ends, entry.start_key, entry.seq);
     if (entry.end_key != entry.start_key) {
@@ -102,7 +107,86 @@ void SegmentLayouter::clear() {
     m_removed_in_order = 0;
     m_lines.clear();
     m_ends.clear();
+    for (const auto& [s, entry] : m_entries) {
+        count_ends(*s, -1);
+        count_facing(*s, -1);
+    }
     m_entries.clear();
+}
+
+void SegmentLayouter::count_ends(const Segment& seg, int delta) {
+    // A segment leaving its start box downward meets the box's bottom side;
+    // one arriving downward meets the top side of its end box.
+    const MovingDir d = seg.get_udlr();
+    auto add = [&](const std::shared_ptr<Element>& elem, MovingDir side, const CellPos& cell) {
+        if (!elem) {
+            return;
+        }
+        CountedEnds& counted = m_end_counts[elem.get()];
+        counted.elem = elem;
+        counted.pos = cell;
+        EndCounts& counts = counted.counts;
+        counts.on_side[static_cast<int>(side)] += delta;
+        if (std::all_of(std::begin(counts.on_side), std::end(counts.on_side),
+                        [](int n) { return n == 0; })) {
+            m_end_counts.erase(elem.get());
+        }
+        m_changed_ends.emplace_back(cell, elem);
+    };
+    add(seg.start_elem, d, seg.start);
+    add(seg.end_elem, inv(d), seg.end);
+}
+
+void SegmentLayouter::count_facing(const Segment& seg, int delta) {
+    // Box, one line, box: more lines between the classes leave room enough.
+    if (!seg.start_elem || !seg.end_elem || !seg.start_term || !seg.end_term ||
+        seg.get_size() != 3) {
+        return;
+    }
+    // The crossed line runs the other way: a row for a vertical segment.
+    const CellDir hv = seg.get_hv();
+    const int32_t middle = (seg.start.get(hv) + seg.end.get(hv)) / 2;
+    const Key k = key(inv(hv), middle);
+    if ((m_facing[k] += delta) == 0) {
+        m_facing.erase(k);
+    }
+    m_changed_lines.push_back(k);
+}
+
+int SegmentLayouter::get_facing_decorations(CellDir axis, int32_t index) const {
+    auto it = m_facing.find(key(inv(axis), index));
+    return it != m_facing.end() ? it->second : 0;
+}
+
+SegmentLayouter::EndCounts SegmentLayouter::get_end_counts(const Element& elem) const {
+    auto it = m_end_counts.find(&elem);
+    return it != m_end_counts.end() ? it->second.counts : EndCounts{};
+}
+
+std::vector<std::pair<CellPos, std::shared_ptr<Element>>> SegmentLayouter::get_counted_ends()
+    const {
+    std::vector<std::pair<CellPos, std::shared_ptr<Element>>> list;
+    for (const auto& [key, counted] : m_end_counts) {
+        if (auto elem = counted.elem.lock()) {
+            list.emplace_back(counted.pos, std::move(elem));
+        }
+    }
+    return list;
+}
+
+void SegmentLayouter::mark_ends_changed(const CellPos& pos, const std::shared_ptr<Element>& elem) {
+    LX_RETURN_IF_FAIL(elem != nullptr);
+    m_changed_ends.emplace_back(pos, elem);
+}
+
+std::vector<std::pair<CellPos, std::shared_ptr<Element>>> SegmentLayouter::take_changed_ends() {
+    auto changed = std::move(m_changed_ends);
+    m_changed_ends.clear();
+    std::sort(changed.begin(), changed.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.get() < b.second.get();
+    });
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    return changed;
 }
 
 std::vector<Segment*> SegmentLayouter::get_segments() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -11,6 +12,7 @@
 
 namespace Model {
 
+class Element;
 class Grid;
 class RelatedSegments;
 class Segment;
@@ -61,9 +63,32 @@ class SegmentLayouter {
     // routes alone, not on the order of the segments across the line, which
     // follows the sizes of the boxes they end on.
     int get_max_side_by_side(CellDir axis, int32_t index) const;
+    // How many straight connectors with a decoration at both ends cross the
+    // grid line (axis, index) as the one line between their two classes:
+    // the two decorations face each other across it.
+    int get_facing_decorations(CellDir axis, int32_t index) const;
     // Clears or sets is_laid_out of what a new size of that grid line moves:
     // the segments along it and those ending in it.
     void set_seg_laid_out_on_grid_line(CellDir axis, int32_t index, bool value);
+
+    // ---- room for the connector ends ---------------------------------------
+    // How many connector ends meet each side of a class box. Counted from
+    // the segments as they come and go, so it follows the routes alone.
+    struct EndCounts {
+        // By the side of the box, indexed by MovingDir: UP is the top side.
+        int on_side[4] = {0, 0, 0, 0};
+        int most_across_h() const { return std::max(on_side[0], on_side[1]); }
+        int most_across_v() const { return std::max(on_side[2], on_side[3]); }
+    };
+    EndCounts get_end_counts(const Element& elem) const;
+    // The classes whose end counts changed since the last call, with the
+    // cell each was counted at, sorted by cell.
+    std::vector<std::pair<CellPos, std::shared_ptr<Element>>> take_changed_ends();
+    // Every class that has ends counted, with the cell of its latest end.
+    std::vector<std::pair<CellPos, std::shared_ptr<Element>>> get_counted_ends() const;
+    // Reports elem at pos among the changed ones: for a layouter that takes
+    // over from another, whose classes may have lost their ends.
+    void mark_ends_changed(const CellPos& pos, const std::shared_ptr<Element>& elem);
 
     // ---- for tests and benchmarks only ------------------------------------
     // When false, group building and cross-line clearing scan the whole
@@ -104,6 +129,19 @@ class SegmentLayouter {
     std::unordered_map<Key, SeqList> m_ends;
     bool m_use_line_index = true;
     std::vector<Key> m_changed_lines;
+
+    // +1 or -1 for seg's ends on its classes.
+    void count_ends(const Segment& seg, int delta);
+    // +1 or -1 for the line seg crosses between two decorations facing.
+    void count_facing(const Segment& seg, int delta);
+    std::unordered_map<Key, int> m_facing;
+    struct CountedEnds {
+        EndCounts counts;
+        std::weak_ptr<Element> elem;
+        CellPos pos;
+    };
+    std::unordered_map<const Element*, CountedEnds> m_end_counts;
+    std::vector<std::pair<CellPos, std::shared_ptr<Element>>> m_changed_ends;
 };
 
 }  // namespace Model

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "model/connector_element.hpp"
+#include "model/connector_terms.hpp"
+#include "model/element_cells.hpp"
 #include "model/connector_fixtures.hpp"
 #include "model/connectors.hpp"
 #include "model/element_context.hpp"
@@ -171,4 +173,139 @@ TEST(DenseLayoutTest, RoutesTakeTheFewestBendsTheFreeCellsAllow) {
     ASSERT_TRUE(ws.add_class({4, 6}));
     ASSERT_TRUE(ws.add_class({6, 4}));
     EXPECT_EQ(bends({4, 4}, {6, 6}), 2);
+}
+
+namespace {
+
+// A drawn piece of a connector, in workspace pixels.
+struct Piece {
+    const AbstractConnectorElement* con;
+    bool vertical;
+    double across, lo, hi;
+};
+
+std::vector<Piece> pieces_of(Workspace& ws, const AbstractConnectorElement& con) {
+    std::vector<Piece> list;
+    const Grid& grid = *ws.get_grid();
+    for (const auto& seg : con.get_segments()) {
+        const Point a0 = grid.get_top_left_point(seg->start);
+        const Point b0 = grid.get_top_left_point(seg->end);
+        const Point a(a0.x + seg->start_point.x, a0.y + seg->start_point.y);
+        const Point b(b0.x + seg->end_point.x, b0.y + seg->end_point.y);
+        const bool v = seg->get_hv() == CellDir::V;
+        list.push_back(Piece{&con, v, v ? a.x : a.y, v ? std::min(a.y, b.y) : std::min(a.x, b.x),
+                             v ? std::max(a.y, b.y) : std::max(a.x, b.x)});
+    }
+    return list;
+}
+
+int crossings(const std::vector<Piece>& a, const std::vector<Piece>& b) {
+    int n = 0;
+    for (const Piece& p : a) {
+        for (const Piece& q : b) {
+            if (p.vertical != q.vertical && p.lo < q.across && q.across < p.hi && q.lo < p.across &&
+                p.across < q.hi) {
+                ++n;
+            }
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+// A hub with more connector ends than its short sides hold, and bundles of
+// connectors between the same two classes. No two end decorations overlap,
+// on one class side or facing across a gap,
+// a bundle never crosses itself, and the grown boxes are those a fresh load
+// of the document gives.
+TEST(DenseLayoutTest, CrowdedSidesAndBundlesStayClear) {
+    const char* kinds[] = {"generalization", "aggregation", "composition", "dependency"};
+    for (uint32_t seed : {11u, 31u, 41u, 53u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        Workspace ws;
+        std::vector<CellPos> classes;
+        for (int32_t v = 0; v <= 10; v += 2) {
+            for (int32_t h = 0; h <= 10; h += 2) {
+                if (rng() % 5 != 0 || (h == 4 && v == 4)) {
+                    ASSERT_TRUE(ws.add_class({h, v}));
+                    classes.emplace_back(h, v);
+                }
+            }
+        }
+        for (const CellPos& c : classes) {
+            if (c != CellPos(4, 4) && rng() % 3 != 0) {
+                lattrix_test::connect(ws, c, {4, 4}, kinds[rng() % 4]);
+            }
+        }
+        for (int i = 0; i < 6; ++i) {
+            const CellPos a = classes[rng() % classes.size()];
+            const CellPos b = classes[rng() % classes.size()];
+            if (a == b || a == CellPos(4, 4) || b == CellPos(4, 4)) {
+                continue;
+            }
+            for (int k = 0; k < 3; ++k) {
+                // Drawn both ways: a bundle is one whichever end it starts at.
+                lattrix_test::connect(ws, k == 1 ? b : a, k == 1 ? a : b, kinds[k]);
+            }
+        }
+        Workspace loaded;
+        ASSERT_TRUE(loaded.read(*SerializingReader::from_memory(lattrix_test::to_xml(ws))));
+        EXPECT_EQ(lattrix_test::routes_signature(loaded), lattrix_test::routes_signature(ws));
+        for (const CellPos& c : classes) {
+            const Rectangle r = ws.get_element_cells()->get(c.h, c.v)->get_rect();
+            const Rectangle l = loaded.get_element_cells()->get(c.h, c.v)->get_rect();
+            EXPECT_TRUE(r.x == l.x && r.y == l.y && r.width == l.width && r.height == l.height)
+                << c.to_string();
+        }
+
+        std::vector<Rectangle> decos;
+        // A bundle: connectors that run through the same cells, whichever
+        // end they were drawn from.
+        std::map<std::vector<CellPos>, std::vector<const AbstractConnectorElement*>>
+            bundles_by_cells;
+        ws.get_connector_set()->foreach_ordered([&](const auto& con) {
+            const auto& segs = con->get_segments();
+            EXPECT_FALSE(segs.empty());
+            for (const auto& seg : segs) {
+                for (const auto& [term, cell] :
+                     {std::pair{seg->start_term, seg->start}, std::pair{seg->end_term, seg->end}}) {
+                    if (!term || term->get_width_at_upper() == 0) {
+                        continue;
+                    }
+                    const Point at = ws.get_grid()->get_top_left_point(cell);
+                    const Rectangle r = term->get_rect();
+                    decos.emplace_back(r.x + at.x, r.y + at.y, r.width, r.height);
+                }
+            }
+            std::vector<CellPos> cells;
+            for (const auto& seg : segs) {
+                cells.push_back(seg->start);
+                cells.push_back(seg->end);
+            }
+            if (con->end_pos < con->start_pos) {
+                std::reverse(cells.begin(), cells.end());
+            }
+            bundles_by_cells[cells].push_back(con.get());
+            return true;
+        });
+        for (size_t i = 0; i < decos.size(); ++i) {
+            for (size_t j = i + 1; j < decos.size(); ++j) {
+                const Rectangle& a = decos[i];
+                const Rectangle& b = decos[j];
+                EXPECT_FALSE(a.x + 0.5 < b.x + b.width && b.x + 0.5 < a.x + a.width &&
+                             a.y + 0.5 < b.y + b.height && b.y + 0.5 < a.y + a.height)
+                    << "decorations at " << a.x << "," << a.y << " and " << b.x << "," << b.y;
+            }
+        }
+        for (const auto& [cells, cons] : bundles_by_cells) {
+            for (size_t i = 0; i < cons.size(); ++i) {
+                for (size_t j = i + 1; j < cons.size(); ++j) {
+                    EXPECT_EQ(crossings(pieces_of(ws, *cons[i]), pieces_of(ws, *cons[j])), 0)
+                        << cells.front().to_string() << "-" << cells.back().to_string();
+                }
+            }
+        }
+    }
 }
