@@ -10,13 +10,25 @@ std::unique_ptr<std::mt19937>& shared_source() {
     return source;
 }
 
+std::optional<uint32_t>& fixed_seed() {
+    static std::optional<uint32_t> seed;
+    return seed;
+}
+
 std::unique_ptr<std::mt19937> new_seeded_source() {
+    if (fixed_seed()) {
+        return std::make_unique<std::mt19937>(*fixed_seed());
+    }
     std::random_device device;
     std::seed_seq seed{device(), device(), device(), device(), device(), device()};
     return std::make_unique<std::mt19937>(seed);
 }
 
 }  // namespace
+
+void UniqueIdGenerator::set_fixed_seed(std::optional<uint32_t> seed) {
+    fixed_seed() = seed;
+}
 
 UniqueIdGenerator::UniqueIdGenerator() {
     shared_source() = new_seeded_source();

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <unordered_set>
 
 // Hands out random 32-bit identifiers that are unique among those it has
@@ -21,6 +22,12 @@ class UniqueIdGenerator {
 
     bool is_used(uint32_t uid) const { return m_used.contains(uid); }
     size_t used_count() const { return m_used.size(); }
+
+    // ---- for tests only ----------------------------------------------------
+    // While set, every new generator seeds the shared source from this value
+    // instead of the platform's entropy, so that a test whose outcome depends
+    // on uid order runs the same way every time.
+    static void set_fixed_seed(std::optional<uint32_t> seed);
 
   private:
     std::unordered_set<uint32_t> m_used;

@@ -526,13 +526,28 @@ TEST(WorkspaceLineTest, RowAndColumnEditsLayOutLikeReadingTheResult) {
         bool (Workspace::*op)(int32_t);
         int32_t index;
     };
+    // Two connectors meeting at the middle one of three stacked classes are
+    // spread as one group; a row inserted below the middle one parts them,
+    // and the one left above must be spread alone again.
+    write_file(dir.file("stacked.xml"),
+               "<workspace><element_cells>"
+               "<cell h=\"2\" v=\"5\"><class uid=\"1\"><name>A</name></class></cell>"
+               "<cell h=\"2\" v=\"6\"><class uid=\"2\"><name>B</name></class></cell>"
+               "<cell h=\"2\" v=\"7\"><class uid=\"3\"><name>C</name></class></cell>"
+               "</element_cells><connector_set>"
+               "<connector uid=\"4\" type=\"association\"><start h=\"2\" v=\"5\"/>"
+               "<end h=\"2\" v=\"6\"/></connector>"
+               "<connector uid=\"5\" type=\"association\"><start h=\"2\" v=\"7\"/>"
+               "<end h=\"2\" v=\"6\"/></connector>"
+               "</connector_set></workspace>");
     const Edit edits[] = {{"remove row", &Workspace::remove_row, 4},
                           {"remove column", &Workspace::remove_col, 6},
                           {"insert row", &Workspace::insert_row, 3},
-                          {"insert column", &Workspace::insert_col, 0}};
+                          {"insert column", &Workspace::insert_col, 0},
+                          {"insert row between stacked", &Workspace::insert_row, 7}};
     for (const Edit& e : edits) {
         Workspace ws;
-        ASSERT_TRUE(ws.load(dir.file("crowded.xml")));
+        ASSERT_TRUE(ws.load(dir.file(e.index == 7 ? "stacked.xml" : "crowded.xml")));
         ASSERT_TRUE((ws.*e.op)(e.index)) << e.name;
         ASSERT_TRUE(ws.save(dir.file("edited.xml")));
         Workspace reread;
