@@ -110,7 +110,8 @@ class Router : public Cells<RouteNode> {
 
     // Cells whose node appeared, vanished or became or stopped being a
     // terminal since the last clear_changed(), for deciding which routes a
-    // search would now find differently.
+    // search would now find differently. A row or column shift moves them
+    // with their cells and adds nothing of its own.
     const std::vector<CellPos>& get_changed() const { return m_changed; }
     void clear_changed() { m_changed.clear(); }
 
