@@ -23,20 +23,27 @@ namespace Bench {
 // The diagram sizes every benchmark runs at.
 inline constexpr int SIZES[] = {50, 200, 1000};
 
-// Registers fn at every diagram size, reported in milliseconds as the
+// Registers fn at one diagram size, reported in milliseconds as the
 // aggregate of five repetitions.
+template <class Fn>
+void register_at(const std::string& name, Fn fn, int size, double min_time,
+                 bool manual_time = false) {
+    auto* b = benchmark::RegisterBenchmark(name.c_str(), fn)
+                  ->Arg(size)
+                  ->Unit(benchmark::kMillisecond)
+                  ->MinTime(min_time)
+                  ->Repetitions(5)
+                  ->ReportAggregatesOnly(true);
+    if (manual_time) {
+        b->UseManualTime();
+    }
+}
+
+// The same at every diagram size.
 template <class Fn>
 void register_sized(const std::string& name, Fn fn, double min_time, bool manual_time = false) {
     for (int n : SIZES) {
-        auto* b = benchmark::RegisterBenchmark(name.c_str(), fn)
-                      ->Arg(n)
-                      ->Unit(benchmark::kMillisecond)
-                      ->MinTime(min_time)
-                      ->Repetitions(5)
-                      ->ReportAggregatesOnly(true);
-        if (manual_time) {
-            b->UseManualTime();
-        }
+        register_at(name, fn, n, min_time, manual_time);
     }
 }
 

@@ -143,30 +143,16 @@ int main(int argc, char** argv) {
     Bench::register_sized(
         "export_tool_png", [](benchmark::State& s) { BM_ExportToolPng(s, false); }, 0.5, true);
     // The largest diagram with a name and end labels on every connector.
-    benchmark::RegisterBenchmark("canvas_frame_1000x800.labels",
-                                 [](benchmark::State& s) { BM_CanvasFrame(s, true); })
-        ->Arg(1000)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.2)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly(true);
+    Bench::register_at(
+        "canvas_frame_1000x800.labels", [](benchmark::State& s) { BM_CanvasFrame(s, true); }, 1000,
+        0.2);
     // At 1000 classes the lines that make room for every label give an image
     // beyond the largest one drawn (DrawerContext::MAX_IMG_PIXELS).
-    benchmark::RegisterBenchmark("export_tool_png.labels",
-                                 [](benchmark::State& s) { BM_ExportToolPng(s, true); })
-        ->Arg(200)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.5)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly(true)
-        ->UseManualTime();
+    Bench::register_at(
+        "export_tool_png.labels", [](benchmark::State& s) { BM_ExportToolPng(s, true); }, 200, 0.5,
+        true);
     for (int pct : {0, 10, 25, 50, 100, 200, 400}) {
-        benchmark::RegisterBenchmark("canvas_frame_zoom_1000_classes", BM_CanvasFrameZoom)
-            ->Arg(pct)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.2)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
+        Bench::register_at("canvas_frame_zoom_1000_classes", BM_CanvasFrameZoom, pct, 0.2);
     }
     return Bench::run_benchmarks(argc, argv);
 }

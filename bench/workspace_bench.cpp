@@ -401,12 +401,8 @@ int main(int argc, char** argv) {
         "load", [](benchmark::State& s) { BM_Load(s, false); }, 0.2);
     // The largest diagram again with a name and end labels on every
     // connector: the same budgets hold.
-    benchmark::RegisterBenchmark("load.labels", [](benchmark::State& s) { BM_Load(s, true); })
-        ->Arg(1000)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.2)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly(true);
+    Bench::register_at(
+        "load.labels", [](benchmark::State& s) { BM_Load(s, true); }, 1000, 0.2);
     Bench::register_sized("save", BM_Save, 0.2);
     Bench::register_sized("recovery copy", BM_RecoveryCopy, 0.2);
     for (const auto& [name, fn] : edits()) {
