@@ -228,10 +228,7 @@ int main(int argc, char** argv) {
     CellRange cells = range.value_or(classes_range(*ws));
     const Rectangle rect = View::area_with_labels(*ws, ws->get_grid()->get_rectangle_range(cells));
     const double s = *format == View::ExportFormat::PNG ? scale : 1.0;
-    if (rect.width * s > View::DrawerContext::MAX_IMG_SIDE ||
-        rect.height * s > View::DrawerContext::MAX_IMG_SIDE ||
-        rect.width * s * rect.height * s >
-            static_cast<double>(View::DrawerContext::MAX_IMG_PIXELS)) {
+    if (!View::ExportingCnavas::fits_export(rect.width * s, rect.height * s)) {
         // A range asked for is the caller's mistake; a whole diagram too
         // large to draw is the document's.
         return fail(range ? BAD_ARGS : BAD_INPUT,

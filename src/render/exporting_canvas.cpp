@@ -139,7 +139,7 @@ bool ExportingCnavas::export_to_memory(ExportFormat format, std::string& out, st
 bool ExportingCnavas::render(ExportFormat format, std::string& out, std::string& error) {
     LX_RETURN_VAL_IF_FAIL(m_ws != nullptr, false);
     // Beyond the image limits the area is not worth a page either.
-    if (!DrawerContext::fits_image(truncate_size(m_rect.width), truncate_size(m_rect.height))) {
+    if (!fits_export(m_rect.width, m_rect.height)) {
         error = "the area is too large to export";
         return false;
     }
@@ -172,7 +172,7 @@ constexpr int64_t BAND_BYTES = int64_t{16} << 20;
 bool ExportingCnavas::render_png(std::string& out, std::string& error) {
     const int32_t w = get_image_width();
     const int32_t h = get_image_height();
-    if (!DrawerContext::fits_image(w, h)) {
+    if (!fits_export(w, h)) {
         error = "the image would be too large";
         return false;
     }

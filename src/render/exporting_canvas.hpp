@@ -51,6 +51,19 @@ class ExportingCnavas {
     int32_t get_image_width() const;
     int32_t get_image_height() const;
 
+    // The largest export. A PNG is painted a band of rows at a time, so
+    // only its width is bound by the largest surface; its height and area
+    // are bound by what a user can wait for (about 4 s at 2^29 pixels) and
+    // what memory holds of the encoded file. Vector formats take the same
+    // bounds in workspace pixels.
+    static constexpr int32_t MAX_EXPORT_WIDTH = DrawerContext::MAX_IMG_SIDE;
+    static constexpr int32_t MAX_EXPORT_HEIGHT = int32_t{1} << 20;
+    static constexpr int64_t MAX_EXPORT_PIXELS = int64_t{1} << 29;
+    static constexpr bool fits_export(double w, double h) {
+        return w >= 0.0 && h >= 0.0 && w <= MAX_EXPORT_WIDTH && h <= MAX_EXPORT_HEIGHT &&
+               w * h <= static_cast<double>(MAX_EXPORT_PIXELS);
+    }
+
     // Paints background, classes and the fixed connectors in format and
     // writes the result to file_path. Never shows the cell cursor, the
     // selection, a selected connector or a text caret. The file is replaced only once the

@@ -239,6 +239,20 @@ TEST_F(ExportTest, FailedWriteIsReportedAndLeavesAnExistingFileAlone) {
     auto huge = std::make_shared<ExportingCnavas>(ws, Rectangle(0, 0, 1e9, 1e9));
     EXPECT_FALSE(huge->export_(path("huge.png")));
     EXPECT_FALSE(g_file_test(path("huge.png").c_str(), G_FILE_TEST_EXISTS));
+
+    // Taller than any one surface: painted in bands, it is written whole.
+    auto tall = std::make_shared<ExportingCnavas>(ws, Rectangle(0, 0, 300, 40000));
+    std::string png;
+    ASSERT_TRUE(tall->export_to_memory(View::ExportFormat::PNG, png));
+    ASSERT_GT(png.size(), 24u);
+    auto u32 = [&png](size_t at) {
+        return uint32_t{static_cast<unsigned char>(png[at])} << 24 |
+               uint32_t{static_cast<unsigned char>(png[at + 1])} << 16 |
+               uint32_t{static_cast<unsigned char>(png[at + 2])} << 8 |
+               uint32_t{static_cast<unsigned char>(png[at + 3])};
+    };
+    EXPECT_EQ(u32(16), 300u);
+    EXPECT_EQ(u32(20), 40000u);
 }
 
 // A label reaching out of the exported cells grows the area, on the left
