@@ -17,6 +17,7 @@
 #include "model/workspace.hpp"
 #include "render/color_map.hpp"
 #include "render/connector_labels.hpp"
+#include "render/drawers/connector_drawers.hpp"
 #include "render/drawers/drawer_list.hpp"
 #include "render/png_writer.hpp"
 #include "render/svg_writer.hpp"
@@ -199,6 +200,7 @@ bool ExportingCnavas::render_png(std::string& out, std::string& error) {
         DrawerList drawers;
     };
     std::array<Band, 2> bands;
+    const auto held = std::make_shared<HeldConnectors>();
     for (Band& b : bands) {
         b.dc = std::make_shared<WorkspaceDrawerContext>(m_ws);
         b.dc->set_color_map(m_dc->get_color_map());
@@ -209,7 +211,7 @@ bool ExportingCnavas::render_png(std::string& out, std::string& error) {
             error = "the image could not be made";
             return false;
         }
-        b.drawers = new_export_drawers(b.dc);
+        b.drawers = new_export_drawers(b.dc, held);
     }
     std::thread encoder;
     auto encode = [&png](const Band& b, int32_t rows) {

@@ -296,8 +296,9 @@ void FloatingConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_re
     }
 }
 
-FixedConnectorDrawer::FixedConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc)
-    : ConnectorDrawerBase(std::move(dc)) {}
+FixedConnectorDrawer::FixedConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc,
+                                           std::shared_ptr<HeldConnectors> held)
+    : ConnectorDrawerBase(std::move(dc)), m_held(std::move(held)) {}
 
 void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_region) {
     LX_RETURN_IF_FAIL(update_region);
@@ -317,21 +318,38 @@ void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_regio
     const bool batched = !m_dc->get_draws_texts();
     std::vector<ConnectorGeometry> plain;
     std::vector<ConnectorGeometry> highlighted;
-    wdc().get_ws()->get_connector_set()->foreach_ordered(
-        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
-            ConnectorGeometry g = get_geometry(*con);
-            const Rectangle b = g.get_bounds();
-            if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
-                b.y <= area.y + area.height && area.y <= b.y + b.height) {
-                // Dashes cannot go out as filled rectangles.
-                if (!batched || g.dashed) {
-                    draw_geometry(g);
-                } else {
-                    (g.highlighted ? highlighted : plain).push_back(std::move(g));
-                }
+    auto consider = [&](auto&& g) {
+        const Rectangle b = g.get_bounds();
+        if (b.x <= area.x + area.width && area.x <= b.x + b.width && b.y <= area.y + area.height &&
+            area.y <= b.y + b.height) {
+            // Dashes cannot go out as filled rectangles.
+            if (!batched || g.dashed) {
+                draw_geometry(g);
+            } else {
+                (g.highlighted ? highlighted : plain).push_back(std::forward<decltype(g)>(g));
             }
-            return true;
-        });
+        }
+    };
+    const auto& connectors = *wdc().get_ws()->get_connector_set();
+    if (m_held) {
+        if (!m_held->geometries_ready) {
+            connectors.foreach_ordered(
+                [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+                    m_held->geometries.push_back(get_geometry(*con));
+                    return true;
+                });
+            m_held->geometries_ready = true;
+        }
+        for (const ConnectorGeometry& g : m_held->geometries) {
+            consider(g);
+        }
+    } else {
+        connectors.foreach_ordered(
+            [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
+                consider(get_geometry(*con));
+                return true;
+            });
+    }
     if (!plain.empty()) {
         draw_batch(plain);
     }
@@ -348,12 +366,17 @@ void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
     // An export paints band after band of one unchanging document, and the
     // screen paints frame after frame, mostly of the same one: the labels
     // are placed again only when what they are placed by has changed.
-    const size_t digest = label_inputs_digest(*ws);
-    if (!m_labels || digest != m_labels_digest) {
-        m_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
-        m_labels_digest = digest;
+    if (m_held && !m_held->labels_ready) {
+        m_held->labels = place_connector_labels(*ws);
+        m_held->labels_ready = true;
+    } else if (!m_held) {
+        const size_t digest = label_inputs_digest(*ws);
+        if (!m_labels || digest != m_labels_digest) {
+            m_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
+            m_labels_digest = digest;
+        }
     }
-    const PlacedLabels& placed = *m_labels;
+    const PlacedLabels& placed = m_held ? m_held->labels : *m_labels;
     if (placed.empty()) {
         return;
     }

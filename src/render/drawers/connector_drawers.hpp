@@ -85,11 +85,24 @@ class FloatingConnectorDrawer : public ConnectorDrawerBase {
     void draw(const Cairo::RefPtr<Cairo::Region>& update_region) override;
 };
 
+// What an export works out once for all of its bands: the document does
+// not change while it is painted, and working out every connector's
+// geometry and placing the labels cost as much as painting a band.
+struct HeldConnectors {
+    bool geometries_ready = false;
+    std::vector<ConnectorGeometry> geometries;  // in uid order
+    bool labels_ready = false;
+    PlacedLabels labels;
+};
+
 // Every connector of the workspace. Connectors are not culled: later ones
 // paint over earlier ones where they cross.
 class FixedConnectorDrawer : public ConnectorDrawerBase {
   public:
-    explicit FixedConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc);
+    // With held, the drawers that share it paint one unchanging document:
+    // the first to draw fills it, and the others reuse it.
+    explicit FixedConnectorDrawer(std::shared_ptr<WorkspaceDrawerContext> dc,
+                                  std::shared_ptr<HeldConnectors> held = nullptr);
     void draw(const Cairo::RefPtr<Cairo::Region>& update_region) override;
 
   private:
@@ -102,6 +115,7 @@ class FixedConnectorDrawer : public ConnectorDrawerBase {
     // draw_labels.
     std::unique_ptr<PlacedLabels> m_labels;
     size_t m_labels_digest = 0;
+    std::shared_ptr<HeldConnectors> m_held;
 };
 
 }  // namespace View

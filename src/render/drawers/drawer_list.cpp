@@ -18,11 +18,12 @@ DrawerList new_canvas_drawers(const std::shared_ptr<WorkspaceDrawerContext>& dc)
     return list;
 }
 
-DrawerList new_export_drawers(const std::shared_ptr<WorkspaceDrawerContext>& dc) {
+DrawerList new_export_drawers(const std::shared_ptr<WorkspaceDrawerContext>& dc,
+                              std::shared_ptr<HeldConnectors> held) {
     DrawerList list;
     list.push_back(std::make_unique<FillingBackgroundDrawer>(dc));
     list.push_back(std::make_unique<ClassDrawer>(dc));
-    list.push_back(std::make_unique<FixedConnectorDrawer>(dc));
+    list.push_back(std::make_unique<FixedConnectorDrawer>(dc, std::move(held)));
     return list;
 }
 

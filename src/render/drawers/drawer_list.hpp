@@ -14,9 +14,13 @@ using DrawerList = std::vector<std::unique_ptr<Drawer>>;
 // and the selected range on top of everything.
 DrawerList new_canvas_drawers(const std::shared_ptr<WorkspaceDrawerContext>& dc);
 
+struct HeldConnectors;
+
 // The exported image's drawers: background, classes and the connectors.
-// No grid, cursor, selection or connector still being drawn.
-DrawerList new_export_drawers(const std::shared_ptr<WorkspaceDrawerContext>& dc);
+// No grid, cursor, selection or connector still being drawn. Drawer lists
+// that share held paint bands of one unchanging document.
+DrawerList new_export_drawers(const std::shared_ptr<WorkspaceDrawerContext>& dc,
+                              std::shared_ptr<HeldConnectors> held = nullptr);
 
 // Runs every drawer over the context's whole visible region, in order.
 void draw_all(const DrawerList& drawers, const DrawerContext& dc);
