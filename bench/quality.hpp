@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <deque>
+#include <utility>
 #include <vector>
 
 #include "common/rectangle.hpp"
@@ -31,6 +33,9 @@ struct Quality {
     int decorations_too_long = 0;
     double bends_mean = 0.0;
     int bends_max = 0;
+    // The fewest bends any route through cells without a class could take,
+    // averaged like bends_mean: what the grid allows, whatever the search.
+    double bends_least_mean = 0.0;
     int crossings = 0;  // a horizontal and a vertical piece of different connectors
     int labels = 0;
     int label_overlaps = 0;  // labels covering a box, another label or a decoration
@@ -56,6 +61,69 @@ inline bool overlap(const Rectangle& a, const Rectangle& b, double slack) {
            a.y + slack < b.y + b.height && b.y + slack < a.y + a.height;
 }
 
+// The fewest turns of a path from start to goal that steps from cell to
+// neighbouring cell and enters no cell holding a class but the goal's: a
+// breadth-first search over (cell, direction) where going on is free and a
+// turn costs 1. A connector from a class to itself leaves one side and
+// comes back on a side next to it, which takes two turns at least.
+inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, int32_t h0,
+                       int32_t v0, int32_t h1, int32_t v1) {
+    if (start == goal) {
+        return 2;
+    }
+    const int32_t w = h1 - h0 + 1;
+    const int32_t ht = v1 - v0 + 1;
+    constexpr int NONE = 1 << 29;
+    std::vector<int> cost(static_cast<size_t>(w) * ht * 4, NONE);
+    const int dh[4] = {1, -1, 0, 0};
+    const int dv[4] = {0, 0, 1, -1};
+    auto index = [&](int32_t h, int32_t v, int d) {
+        return (static_cast<size_t>(v - v0) * w + (h - h0)) * 4 + d;
+    };
+    auto free_cell = [&](int32_t h, int32_t v) {
+        return h >= h0 && h <= h1 && v >= v0 && v <= v1 &&
+               (CellPos(h, v) == goal || !ws.get_element_cells()->get(h, v));
+    };
+    std::deque<std::pair<size_t, std::pair<CellPos, int>>> queue;
+    for (int d = 0; d < 4; ++d) {
+        const int32_t h = start.h + dh[d];
+        const int32_t v = start.v + dv[d];
+        if (free_cell(h, v)) {
+            cost[index(h, v, d)] = 0;
+            queue.push_back({0, {CellPos(h, v), d}});
+        }
+    }
+    while (!queue.empty()) {
+        const auto [c, at] = queue.front();
+        queue.pop_front();
+        const auto [cell, d] = at;
+        if (static_cast<int>(c) != cost[index(cell.h, cell.v, d)]) {
+            continue;
+        }
+        if (cell == goal) {
+            return static_cast<int>(c);
+        }
+        for (int nd = 0; nd < 4; ++nd) {
+            if ((nd ^ 1) == d) {
+                continue;  // no turning back
+            }
+            const int32_t h = cell.h + dh[nd];
+            const int32_t v = cell.v + dv[nd];
+            const int nc = static_cast<int>(c) + (nd == d ? 0 : 1);
+            if (!free_cell(h, v) || nc >= cost[index(h, v, nd)]) {
+                continue;
+            }
+            cost[index(h, v, nd)] = nc;
+            if (nd == d) {
+                queue.push_front({static_cast<size_t>(nc), {CellPos(h, v), nd}});
+            } else {
+                queue.push_back({static_cast<size_t>(nc), {CellPos(h, v), nd}});
+            }
+        }
+    }
+    return 0;  // no way at all: counts as nothing to be gained
+}
+
 }  // namespace detail_quality
 
 inline Quality measure_quality(Model::Workspace& ws) {
@@ -69,6 +137,22 @@ inline Quality measure_quality(Model::Workspace& ws) {
     };
     std::vector<Deco> decos;
     int bends_total = 0;
+    int least_total = 0;
+    int32_t h0 = 0, v0 = 0, h1 = 0, v1 = 0;
+    bool any_class = false;
+    ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto&) {
+        h0 = any_class ? std::min(h0, h) : h;
+        v0 = any_class ? std::min(v0, v) : v;
+        h1 = any_class ? std::max(h1, h) : h;
+        v1 = any_class ? std::max(v1, v) : v;
+        any_class = true;
+        return true;
+    });
+    // Routes may run in the lines around the classes.
+    h0 -= 2;
+    v0 -= 2;
+    h1 += 2;
+    v1 += 2;
     int con_index = 0;
     ws.get_connector_set()->foreach_ordered([&](const auto& con) {
         const auto& segs = con->get_segments();
@@ -79,6 +163,7 @@ inline Quality measure_quality(Model::Workspace& ws) {
         const int bends = static_cast<int>(segs.size()) - 1;
         bends_total += bends;
         q.bends_max = std::max(q.bends_max, bends);
+        least_total += least_bends(ws, segs.front()->start, segs.back()->end, h0, v0, h1, v1);
         for (const auto& seg : segs) {
             const Point a0 = grid.get_top_left_point(seg->start);
             const Point b0 = grid.get_top_left_point(seg->end);
@@ -129,6 +214,7 @@ inline Quality measure_quality(Model::Workspace& ws) {
     });
     q.connectors = con_index;
     q.bends_mean = con_index > 0 ? static_cast<double>(bends_total) / con_index : 0.0;
+    q.bends_least_mean = con_index > 0 ? static_cast<double>(least_total) / con_index : 0.0;
 
     // Parallel pieces: sorted by orientation and position across, each
     // compared with the ones less than 4 px further on.

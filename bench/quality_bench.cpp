@@ -28,6 +28,7 @@ void report(benchmark::State& state, Model::Workspace& ws) {
     state.counters["deco_too_long"] = q.decorations_too_long;
     state.counters["bends_mean"] = q.bends_mean;
     state.counters["bends_max"] = q.bends_max;
+    state.counters["bends_least"] = q.bends_least_mean;
     state.counters["crossings"] = q.crossings;
     if (q.labels > 0) {
         state.counters["labels"] = q.labels;
