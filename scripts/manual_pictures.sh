@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the manual's pictures from the built program under Xvfb: one window
 # per mode (the command bar names it; the canvas shows what it highlights),
-# the command line, and the five connector kinds side by side as exported.
+# the command line, and the six connector kinds side by side as exported.
 # Writes docs/manual/images/*.png, which both manuals show.
 # Usage: scripts/manual_pictures.sh [path/to/lattrix]   (default build/lattrix)
 set -euo pipefail
@@ -67,12 +67,12 @@ lx_type "xp diagram.png"
 shoot command-line
 lx_key Escape Escape
 
-# The five kinds, each from a class on top to one below it.
+# The six kinds, each from a class on top to one below it.
 lx_key ctrl+n
 lx_focus "$LX_WID"
-kinds=(association dependency aggregation composition generalization)
-keys=(R D A C G)
-for i in 0 1 2 3 4; do
+kinds=(association dependency aggregation composition generalization realization)
+keys=(R D A C G E)
+for i in 0 1 2 3 4 5; do
     lx_key c I Delete Delete Delete Delete Delete Delete Delete
     lx_type "${kinds[$i]}"
     lx_key Escape j j c I Delete Delete Delete Delete Delete Delete Delete

@@ -12,6 +12,8 @@ source "$ROOT/tests/e2e/lib.sh" "$BIN"
 lx_start
 cp "$ROOT/examples/shop.xml" "$WORK/shop.xml"
 lx_cmd "r shop.xml"
+# Tall enough for the whole example.
+xdotool windowsize "$LX_WID" 983 600
 # Put the cursor on Order so the shot shows it highlighted.
 lx_key l l l
 lx_nap 1

@@ -43,6 +43,7 @@ python3 - "$SRC/examples/shop.xml" "$work/notext.xml" <<'PY'
 import re, sys
 text = open(sys.argv[1], encoding="utf-8").read()
 text = re.sub(r"<(name|block1|block2)>.*?</\1>", r"<\1>-</\1>", text, flags=re.S)
+text = re.sub(r' (name|label)="[^"]*"', "", text)
 open(sys.argv[2], "w", encoding="utf-8").write(text)
 PY
 check "$work/notext.xml" notext 20 1
