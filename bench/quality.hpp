@@ -65,11 +65,11 @@ inline bool overlap(const Rectangle& a, const Rectangle& b, double slack) {
 // neighbouring cell and enters no cell holding a class but the goal's: a
 // breadth-first search over (cell, direction) where going on is free and a
 // turn costs 1. A connector from a class to itself leaves one side and
-// comes back on a side next to it, which takes two turns at least.
+// comes back on a side next to it: out, along, back and in, three turns.
 inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, int32_t h0,
                        int32_t v0, int32_t h1, int32_t v1) {
     if (start == goal) {
-        return 2;
+        return 3;
     }
     const int32_t w = h1 - h0 + 1;
     const int32_t ht = v1 - v0 + 1;
