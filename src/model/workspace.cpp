@@ -131,6 +131,9 @@ double Workspace::line_size(CellDir dir, int32_t index, double largest) {
     if (auto it = seg_need(dir).find(index); it != seg_need(dir).end()) {
         size = std::max(size, it->second);
     }
+    if (auto it = box_room(dir).find(index); it != box_room(dir).end() && largest > 0.0) {
+        size = std::max(size, largest + it->second);
+    }
     // A box sits in the middle of its line, so only half of what the line
     // grows by lies on the side the labels are on.
     if (auto it = label_need(dir).find(index); it != label_need(dir).end()) {
@@ -208,22 +211,35 @@ double Workspace::line_need(CellDir dir, int32_t index) const {
     return need;
 }
 
+double Workspace::box_room_need(CellDir dir, int32_t index) const {
+    if (m_parts.seg_layouter->get_facing_neighbours(dir, index) == 0) {
+        return 0.0;
+    }
+    // Half of two decorations tip to tip, LINE_SPACING apart, on each side
+    // of the box.
+    return 2 * RelatedSegments::DECORATION_LENGTH + RelatedSegments::LINE_SPACING;
+}
+
 void Workspace::fit_lines_to_segments(bool resize) {
     fit_boxes_to_ends(resize);
-    for (const auto& [dir, index] : m_parts.seg_layouter->take_changed_lines()) {
-        const double need = line_need(dir, index);
-        auto& needs = seg_need(dir);
+    // Whether a line's need changed; the need of a line without any is 0.
+    auto update = [](std::unordered_map<int32_t, double>& needs, int32_t index, double need) {
         auto it = needs.find(index);
         const double old = it != needs.end() ? it->second : 0.0;
         if (old == need) {
-            continue;
+            return false;
         }
         if (need > 0.0) {
             needs[index] = need;
         } else {
             needs.erase(it);
         }
-        if (resize) {
+        return true;
+    };
+    for (const auto& [dir, index] : m_parts.seg_layouter->take_changed_lines()) {
+        const bool seg_changed = update(seg_need(dir), index, line_need(dir, index));
+        const bool room_changed = update(box_room(dir), index, box_room_need(dir, index));
+        if (resize && (seg_changed || room_changed)) {
             resize_line(dir, index);
         }
     }
@@ -263,7 +279,7 @@ void Workspace::spread_segments() {
 }
 
 void Workspace::shift_seg_needs(CellDir dir, int32_t index, int32_t delta) {
-    for (auto* needs : {&seg_need(dir), &label_need(dir)}) {
+    for (auto* needs : {&seg_need(dir), &label_need(dir), &box_room(dir)}) {
         std::unordered_map<int32_t, double> shifted;
         for (const auto& [i, need] : *needs) {
             if (i < index) {
@@ -586,9 +602,20 @@ void Workspace::reroute_all(const std::vector<CellPos>& changed) {
                 lines.push_back(index);
             }
         }
+        for (const auto& [index, need] : box_room(dir)) {
+            if (box_room_need(dir, index) == 0.0) {
+                lines.push_back(index);
+            }
+        }
         std::sort(lines.begin(), lines.end());
+        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
         for (int32_t index : lines) {
-            seg_need(dir).erase(index);
+            if (line_need(dir, index) == 0.0) {
+                seg_need(dir).erase(index);
+            }
+            if (box_room_need(dir, index) == 0.0) {
+                box_room(dir).erase(index);
+            }
             resize_line(dir, index);
         }
     }

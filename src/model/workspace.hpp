@@ -207,6 +207,11 @@ class Workspace : public ISerializable {
         // What the end labels need, likewise; added to the segments' need.
         std::unordered_map<int32_t, double> label_need_h;
         std::unordered_map<int32_t, double> label_need_v;
+        // The room a line of classes keeps beside its largest box, for the
+        // lines where two neighbouring classes have decorations facing:
+        // their boxes are centred, so each line gives half of the gap.
+        std::unordered_map<int32_t, double> box_room_h;
+        std::unordered_map<int32_t, double> box_room_v;
 
         // An empty document's parts.
         static Parts fresh();
@@ -243,6 +248,12 @@ class Workspace : public ISerializable {
     std::unordered_map<int32_t, double>& label_need(CellDir dir) {
         return dir == CellDir::H ? m_parts.label_need_h : m_parts.label_need_v;
     }
+    std::unordered_map<int32_t, double>& box_room(CellDir dir) {
+        return dir == CellDir::H ? m_parts.box_room_h : m_parts.box_room_v;
+    }
+    // What a line of classes keeps beside its largest box for decorations
+    // facing the next cell's class; 0 for nothing beyond the margin.
+    double box_room_need(CellDir dir, int32_t index) const;
     // The size of a line whose largest box is largest (0 for none): room
     // for the box and its margin or for the segments, whichever is more,
     // and the labels' room on top.

@@ -140,22 +140,33 @@ void SegmentLayouter::count_ends(const Segment& seg, int delta) {
 void SegmentLayouter::count_facing(const Segment& seg, int delta) {
     // Box, one line, box: more lines between the classes leave room enough.
     if (!seg.start_elem || !seg.end_elem || !seg.start_term || !seg.end_term ||
-        seg.get_size() != 3) {
+        (seg.get_size() != 2 && seg.get_size() != 3)) {
         return;
     }
+    auto count = [this, delta](std::unordered_map<Key, int>& counts, Key k) {
+        if ((counts[k] += delta) == 0) {
+            counts.erase(k);
+        }
+        m_changed_lines.push_back(k);
+    };
     // The crossed line runs the other way: a row for a vertical segment.
     const CellDir hv = seg.get_hv();
-    const int32_t middle = (seg.start.get(hv) + seg.end.get(hv)) / 2;
-    const Key k = key(inv(hv), middle);
-    if ((m_facing[k] += delta) == 0) {
-        m_facing.erase(k);
+    if (seg.get_size() == 2) {
+        count(m_facing_neighbours, key(inv(hv), seg.start.get(hv)));
+        count(m_facing_neighbours, key(inv(hv), seg.end.get(hv)));
+        return;
     }
-    m_changed_lines.push_back(k);
+    count(m_facing, key(inv(hv), (seg.start.get(hv) + seg.end.get(hv)) / 2));
 }
 
 int SegmentLayouter::get_facing_decorations(CellDir axis, int32_t index) const {
     auto it = m_facing.find(key(inv(axis), index));
     return it != m_facing.end() ? it->second : 0;
+}
+
+int SegmentLayouter::get_facing_neighbours(CellDir axis, int32_t index) const {
+    auto it = m_facing_neighbours.find(key(inv(axis), index));
+    return it != m_facing_neighbours.end() ? it->second : 0;
 }
 
 SegmentLayouter::EndCounts SegmentLayouter::get_end_counts(const Element& elem) const {

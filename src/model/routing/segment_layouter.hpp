@@ -67,6 +67,10 @@ class SegmentLayouter {
     // grid line (axis, index) as the one line between their two classes:
     // the two decorations face each other across it.
     int get_facing_decorations(CellDir axis, int32_t index) const;
+    // How many straight connectors with a decoration at both ends join a
+    // class on the grid line (axis, index) to the class in the next cell:
+    // the two decorations face each other across nothing but the margins.
+    int get_facing_neighbours(CellDir axis, int32_t index) const;
     // Clears or sets is_laid_out of what a new size of that grid line moves:
     // the segments along it and those ending in it.
     void set_seg_laid_out_on_grid_line(CellDir axis, int32_t index, bool value);
@@ -132,9 +136,11 @@ class SegmentLayouter {
 
     // +1 or -1 for seg's ends on its classes.
     void count_ends(const Segment& seg, int delta);
-    // +1 or -1 for the line seg crosses between two decorations facing.
+    // +1 or -1 for the line seg crosses between two decorations facing, or
+    // for the two lines of neighbouring classes it joins.
     void count_facing(const Segment& seg, int delta);
     std::unordered_map<Key, int> m_facing;
+    std::unordered_map<Key, int> m_facing_neighbours;
     struct CountedEnds {
         EndCounts counts;
         std::weak_ptr<Element> elem;

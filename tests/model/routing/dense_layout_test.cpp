@@ -214,11 +214,12 @@ int crossings(const std::vector<Piece>& a, const std::vector<Piece>& b) {
 
 }  // namespace
 
-// A hub with more connector ends than its short sides hold, and bundles of
-// connectors between the same two classes. No two end decorations overlap,
-// on one class side or facing across a gap,
-// a bundle never crosses itself, and the grown boxes are those a fresh load
-// of the document gives.
+// A hub with more connector ends than its short sides hold, bundles of
+// connectors between the same two classes, and aggregations to a class in
+// the very next cell. No two end decorations overlap, on one class side,
+// facing across a gap or facing a neighbour, a bundle never crosses
+// itself, and the grown boxes and lines are those a fresh load of the
+// document gives.
 TEST(DenseLayoutTest, CrowdedSidesAndBundlesStayClear) {
     const char* kinds[] = {"generalization", "aggregation", "composition", "dependency"};
     for (uint32_t seed : {11u, 31u, 41u, 53u}) {
@@ -250,6 +251,18 @@ TEST(DenseLayoutTest, CrowdedSidesAndBundlesStayClear) {
                 lattrix_test::connect(ws, k == 1 ? b : a, k == 1 ? a : b, kinds[k]);
             }
         }
+        // The diamond and the arrow face each other across the two cells'
+        // margins alone.
+        std::vector<CellPos> neighbours;
+        for (const CellPos& c : classes) {
+            const CellPos n = rng() % 2 == 0 ? CellPos(c.h + 1, c.v) : CellPos(c.h, c.v + 1);
+            if (c != CellPos(4, 4) && rng() % 4 == 0 && ws.add_class(n)) {
+                neighbours.push_back(n);
+                lattrix_test::connect(ws, c, n, "aggregation");
+            }
+        }
+        ASSERT_FALSE(neighbours.empty());
+        classes.insert(classes.end(), neighbours.begin(), neighbours.end());
         Workspace loaded;
         ASSERT_TRUE(loaded.read(*SerializingReader::from_memory(lattrix_test::to_xml(ws))));
         EXPECT_EQ(lattrix_test::routes_signature(loaded), lattrix_test::routes_signature(ws));
