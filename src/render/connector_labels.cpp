@@ -35,7 +35,8 @@ bool overlaps(const Rectangle& a, const Rectangle& b) {
 }
 
 // Rectangles bucketed by a coarse grid, so a look-up sees only its
-// neighbourhood.
+// neighbourhood. Used for the overlap count, where the rectangles come and
+// go with no known bounds.
 class Buckets {
   public:
     void add(const Rectangle& r) {
@@ -82,6 +83,108 @@ class Buckets {
     std::unordered_map<int64_t, std::vector<Rectangle>> m_map;
 };
 
+// The same over a fixed area, in flat arrays: placing thousands of labels
+// asks it hundreds of thousands of times. Rectangles reaching past the
+// area are kept in its border cells, so nothing is lost, only slower.
+// Those given at construction sit in one array; those added later (the
+// labels placed so far) in a list per cell.
+class Field {
+  public:
+    Field(const Rectangle& area, const std::vector<Rectangle>& fixed)
+        : m_x0(area.x),
+          m_y0(area.y),
+          m_nx(std::clamp(static_cast<int32_t>(area.width / SIZE) + 1, 1, 4096)),
+          m_ny(std::clamp(static_cast<int32_t>(area.height / SIZE) + 1, 1, 4096)),
+          m_start(static_cast<size_t>(m_nx) * m_ny + 1, 0),
+          m_added(m_start.size() - 1) {
+        for (const Rectangle& r : fixed) {
+            for_cells(r, [&](size_t c) { ++m_start[c + 1]; });
+        }
+        for (size_t c = 1; c < m_start.size(); ++c) {
+            m_start[c] += m_start[c - 1];
+        }
+        m_fixed.resize(m_start.back());
+        std::vector<uint32_t> fill(m_start.begin(), m_start.end() - 1);
+        for (const Rectangle& r : fixed) {
+            for_cells(r, [&](size_t c) { m_fixed[fill[c]++] = r; });
+        }
+    }
+
+    void add(const Rectangle& r) {
+        for_cells(r, [&](size_t c) { m_added[c].push_back(r); });
+    }
+
+    // How many rectangles overlap r, each counted once (see Buckets).
+    int count(const Rectangle& r) const {
+        int n = 0;
+        const int32_t x0 = cx(r.x);
+        const int32_t x1 = cx(r.x + r.width);
+        const int32_t y0 = cy(r.y);
+        const int32_t y1 = cy(r.y + r.height);
+        for (int32_t y = y0; y <= y1; ++y) {
+            for (int32_t x = x0; x <= x1; ++x) {
+                const size_t c = static_cast<size_t>(y) * m_nx + x;
+                auto tally = [&](const Rectangle& o) {
+                    n += overlaps(r, o) && cx(std::max(r.x, o.x)) == x &&
+                         cy(std::max(r.y, o.y)) == y;
+                };
+                for (uint32_t i = m_start[c]; i < m_start[c + 1]; ++i) {
+                    tally(m_fixed[i]);
+                }
+                for (const Rectangle& o : m_added[c]) {
+                    tally(o);
+                }
+            }
+        }
+        return n;
+    }
+
+    bool any(const Rectangle& r) const {
+        for (int32_t y = cy(r.y), y1 = cy(r.y + r.height); y <= y1; ++y) {
+            for (int32_t x = cx(r.x), x1 = cx(r.x + r.width); x <= x1; ++x) {
+                const size_t c = static_cast<size_t>(y) * m_nx + x;
+                for (uint32_t i = m_start[c]; i < m_start[c + 1]; ++i) {
+                    if (overlaps(r, m_fixed[i])) {
+                        return true;
+                    }
+                }
+                for (const Rectangle& o : m_added[c]) {
+                    if (overlaps(r, o)) {
+                        return true;
+                    }
+                }
+            }
+        }
+        return false;
+    }
+
+  private:
+    static constexpr double SIZE = 64.0;
+    int32_t cx(double x) const {
+        const double c = std::floor((x - m_x0) / SIZE);
+        return c <= 0 ? 0 : (c >= m_nx - 1 ? m_nx - 1 : static_cast<int32_t>(c));
+    }
+    int32_t cy(double y) const {
+        const double c = std::floor((y - m_y0) / SIZE);
+        return c <= 0 ? 0 : (c >= m_ny - 1 ? m_ny - 1 : static_cast<int32_t>(c));
+    }
+    template <class Fn>
+    void for_cells(const Rectangle& r, Fn fn) const {
+        for (int32_t y = cy(r.y), y1 = cy(r.y + r.height); y <= y1; ++y) {
+            for (int32_t x = cx(r.x), x1 = cx(r.x + r.width); x <= x1; ++x) {
+                fn(static_cast<size_t>(y) * m_nx + x);
+            }
+        }
+    }
+    double m_x0;
+    double m_y0;
+    int32_t m_nx;
+    int32_t m_ny;
+    std::vector<uint32_t> m_start;
+    std::vector<Rectangle> m_fixed;
+    std::vector<std::vector<Rectangle>> m_added;
+};
+
 struct Measured {
     double width = 0.0;
     double height = 0.0;
@@ -118,21 +221,6 @@ bool covers_box(const Model::Workspace& ws, const Rectangle& r) {
     return false;
 }
 
-// A connector's route in workspace pixels, one piece per segment.
-std::vector<std::pair<Point, Point>> route_lines(const Model::Grid& grid,
-                                                 const Model::AbstractConnectorElement& con) {
-    const auto& hl = grid.get(CellDir::H);
-    const auto& vl = grid.get(CellDir::V);
-    std::vector<std::pair<Point, Point>> lines;
-    for (const auto& seg : con.get_segments()) {
-        lines.emplace_back(Point(hl.get(seg->start.h - 1) + seg->start_point.x,
-                                 vl.get(seg->start.v - 1) + seg->start_point.y),
-                           Point(hl.get(seg->end.h - 1) + seg->end_point.x,
-                                 vl.get(seg->end.v - 1) + seg->end_point.y));
-    }
-    return lines;
-}
-
 Rectangle line_box(const Point& a, const Point& b) {
     return Rectangle(std::min(a.x, b.x) - 0.5, std::min(a.y, b.y) - 0.5, std::abs(b.x - a.x) + 1.0,
                      std::abs(b.y - a.y) + 1.0);
@@ -142,58 +230,50 @@ Rectangle line_box(const Point& a, const Point& b) {
 // the way the line leaves it. Beside the line on either side, first just
 // off the class, then past the decorations and out along the line in small
 // steps: the line next to the class side is wide enough for all the labels
-// of that side one after another (Model::compute_label_needs).
-std::vector<Rectangle> end_spots(const Point& e, double dx, double dy, const Measured& m) {
-    std::vector<Rectangle> spots;
+// of that side one after another (Model::compute_label_needs). Spot i of
+// END_SPOTS; made one at a time, since most labels take one of the first.
+constexpr size_t END_SPOTS = 2 * (END_STEPS + 1);
+Rectangle end_spot(size_t i, const Point& e, double dx, double dy, const Measured& m) {
+    const int step = static_cast<int>(i / 2) - 1;
+    const bool second = i % 2 != 0;
     const double w = m.width;
     const double h = m.height;
-    for (int step = -1; step < END_STEPS; ++step) {
-        const double along =
-            step < 0 ? OFF_CLASS
-                     : OFF_CLASS + Model::LABEL_DECORATION_LENGTH + step * Model::LABEL_STEP;
-        if (dy != 0.0) {
-            const double y = dy > 0 ? e.y + along : e.y - along - h;
-            spots.emplace_back(e.x + OFF_LINE, y, w, h);
-            spots.emplace_back(e.x - OFF_LINE - w, y, w, h);
-        } else {
-            const double x = dx > 0 ? e.x + along : e.x - along - w;
-            spots.emplace_back(x, e.y - OFF_LINE - h, w, h);
-            spots.emplace_back(x, e.y + OFF_LINE, w, h);
-        }
+    const double along =
+        step < 0 ? OFF_CLASS
+                 : OFF_CLASS + Model::LABEL_DECORATION_LENGTH + step * Model::LABEL_STEP;
+    if (dy != 0.0) {
+        const double y = dy > 0 ? e.y + along : e.y - along - h;
+        return second ? Rectangle(e.x - OFF_LINE - w, y, w, h) : Rectangle(e.x + OFF_LINE, y, w, h);
     }
-    return spots;
+    const double x = dx > 0 ? e.x + along : e.x - along - w;
+    return second ? Rectangle(x, e.y + OFF_LINE, w, h) : Rectangle(x, e.y - OFF_LINE - h, w, h);
 }
 
 // Spots for the name: beside the middle of the segment a-b, then moved
-// along it either way.
-std::vector<Rectangle> name_spots(const Point& a, const Point& b, const Measured& m) {
-    std::vector<Rectangle> spots;
-    const Point mid((a.x + b.x) / 2.0, (a.y + b.y) / 2.0);
-    const bool vertical = a.x == b.x;
-    const double w = m.width;
-    const double h = m.height;
+// along it either way; spot i of NAME_SPOTS.
+constexpr size_t NAME_SPOTS = 4 * 5 * 2;
+Rectangle name_spot(size_t i, const Point& a, const Point& b, const Measured& m) {
+    constexpr double SHIFTS[] = {0.0, -1.0, 1.0, -2.0, 2.0};
     // Further off the line last: a name wider than the gap between two
     // boxes in a row rises above them.
-    for (double off : {0.0, 1.0, 2.0, 3.0}) {
-        for (double shift : {0.0, -1.0, 1.0, -2.0, 2.0}) {
-            if (vertical) {
-                const double y = mid.y - h / 2.0 + shift * (h + OFF_CLASS);
-                const double out = OFF_LINE + off * (w / 2.0 + OFF_CLASS);
-                spots.emplace_back(mid.x + out, y, w, h);
-                spots.emplace_back(mid.x - out - w, y, w, h);
-            } else {
-                const double x = mid.x - w / 2.0 + shift * (w / 2.0 + OFF_LINE);
-                const double out = OFF_LINE / 2.0 + off * (h + OFF_CLASS);
-                spots.emplace_back(x, mid.y - out - h, w, h);
-                spots.emplace_back(x, mid.y + out, w, h);
-            }
-        }
+    const auto off = static_cast<double>(i / 10);
+    const double shift = SHIFTS[(i / 2) % 5];
+    const bool second = i % 2 != 0;
+    const Point mid((a.x + b.x) / 2.0, (a.y + b.y) / 2.0);
+    const double w = m.width;
+    const double h = m.height;
+    if (a.x == b.x) {
+        const double y = mid.y - h / 2.0 + shift * (h + OFF_CLASS);
+        const double out = OFF_LINE + off * (w / 2.0 + OFF_CLASS);
+        return second ? Rectangle(mid.x - out - w, y, w, h) : Rectangle(mid.x + out, y, w, h);
     }
-    return spots;
+    const double x = mid.x - w / 2.0 + shift * (w / 2.0 + OFF_LINE);
+    const double out = OFF_LINE / 2.0 + off * (h + OFF_CLASS);
+    return second ? Rectangle(x, mid.y + out, w, h) : Rectangle(x, mid.y - out - h, w, h);
 }
 
 void add_decorations(const Model::Grid& grid, const Model::AbstractConnectorElement& con,
-                     Buckets& to) {
+                     std::vector<Rectangle>& to) {
     const std::pair<const Model::IConnectorTerm*, CellPos> terms[2] = {
         {con.start_term.get(), con.start_pos}, {con.end_term.get(), con.end_pos}};
     for (const auto& [term, pos] : terms) {
@@ -202,7 +282,7 @@ void add_decorations(const Model::Grid& grid, const Model::AbstractConnectorElem
             const Point o = grid.get_top_left_point(pos);
             r.x += o.x;
             r.y += o.y;
-            to.add(r);
+            to.push_back(r);
         }
     }
 }
@@ -222,84 +302,133 @@ Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const s
 
 PlacedLabels place_connector_labels(const Model::Workspace& ws) {
     PlacedLabels placed;
-    std::vector<std::shared_ptr<Model::AbstractConnectorElement>> labelled;
+    const Model::Grid& grid = *ws.get_grid();
+    // Every connector's route, in uid order; those with labels are placed.
+    struct Routed {
+        const Model::AbstractConnectorElement* con;
+        size_t first;  // into lines
+        size_t count;
+    };
+    std::vector<Routed> labelled;
+    std::vector<std::pair<Point, Point>> lines;
+    std::vector<Rectangle> line_boxes;
+    std::vector<Rectangle> decorations;
     ws.get_connector_set()->foreach_ordered(
         [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
-            if (con->has_labels() && !con->get_segments().empty()) {
-                labelled.push_back(con);
+            if (con->get_segments().empty()) {
+                return true;
+            }
+            const size_t first = lines.size();
+            const auto& hl = grid.get(CellDir::H);
+            const auto& vl = grid.get(CellDir::V);
+            for (const auto& seg : con->get_segments()) {
+                const Point a(hl.get(seg->start.h - 1) + seg->start_point.x,
+                              vl.get(seg->start.v - 1) + seg->start_point.y);
+                const Point b(hl.get(seg->end.h - 1) + seg->end_point.x,
+                              vl.get(seg->end.v - 1) + seg->end_point.y);
+                lines.emplace_back(a, b);
+                line_boxes.push_back(line_box(a, b));
+            }
+            add_decorations(grid, *con, decorations);
+            if (con->has_labels()) {
+                labelled.push_back(Routed{con.get(), first, lines.size() - first});
             }
             return true;
         });
     if (labelled.empty()) {
         return placed;
     }
-    const Model::Grid& grid = *ws.get_grid();
-    // Hard obstacles besides the boxes: labels placed so far and every end
-    // decoration. Soft: the lines of every connector.
-    Buckets hard;
-    Buckets lines;
-    ws.get_connector_set()->foreach_ordered(
-        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
-            for (const auto& [a, b] : route_lines(grid, *con)) {
-                lines.add(line_box(a, b));
-            }
-            if (!con->get_segments().empty()) {
-                add_decorations(grid, *con, hard);
-            }
+    std::vector<Rectangle> boxes;
+    ws.get_element_cells()->foreach_ordered(
+        [&](int32_t h, int32_t v, const std::shared_ptr<Model::Element>& elem) {
+            const Point o = grid.get_top_left_point(CellPos(h, v));
+            Rectangle box = elem->get_rect();
+            box.x += o.x;
+            box.y += o.y;
+            boxes.push_back(box);
             return true;
         });
-    for (const auto& con : labelled) {
-        const auto route = route_lines(grid, *con);
-        auto& out = placed[con.get()];
-        auto put = [&](Model::ConnectorLabel which, const std::vector<Rectangle>& spots,
-                       const Measured& m) {
-            // Own line excepted: the spots lie beside it by construction,
-            // and a name on a short segment may reach past its corner.
-            // Each spot costs its rank too, so a label does not wander
-            // far to avoid crossing a line; once the rank alone costs
-            // more than the best spot, no later spot can win.
+    double x0 = line_boxes.front().x;
+    double y0 = line_boxes.front().y;
+    double x1 = x0;
+    double y1 = y0;
+    for (const auto* list : {&line_boxes, &decorations, &boxes}) {
+        for (const Rectangle& r : *list) {
+            x0 = std::min(x0, r.x);
+            y0 = std::min(y0, r.y);
+            x1 = std::max(x1, r.x + r.width);
+            y1 = std::max(y1, r.y + r.height);
+        }
+    }
+    const Rectangle area(x0, y0, x1 - x0, y1 - y0);
+    // Hard obstacles: the boxes, every end decoration and the labels placed
+    // so far. Soft: the lines of every connector.
+    const Field box_field(area, boxes);
+    Field hard(area, decorations);
+    const Field line_field(area, line_boxes);
+    placed.reserve(labelled.size());
+    for (const Routed& routed : labelled) {
+        const Model::AbstractConnectorElement& con = *routed.con;
+        const auto* route = &lines[routed.first];
+        auto& out = placed[routed.con];
+        // spot(i) for i < count is the label's i-th spot. Own line excepted:
+        // the spots lie beside it by construction, and a name on a short
+        // segment may reach past its corner. Each spot costs its rank too,
+        // so a label does not wander far to avoid crossing a line; once the
+        // rank alone costs more than the best spot, no later spot can win,
+        // nor can a spot whose cost so far does.
+        auto put = [&](Model::ConnectorLabel which, size_t count, const Measured& m, auto spot) {
             int best_cost = -1;
             Rectangle best;
-            for (size_t i = 0; i < spots.size(); ++i) {
+            for (size_t i = 0; i < count; ++i) {
                 const int rank = static_cast<int>(i);
                 if (best_cost >= 0 && rank >= best_cost) {
                     break;
                 }
-                const Rectangle& r = spots[i];
-                const int cost = rank + 10 * lines.count(r) + 100000 * hard.count(r) +
-                                 (covers_box(ws, r) ? 1000000 : 0);
+                const Rectangle r = spot(i);
+                int cost = rank + (box_field.any(r) ? 1000000 : 0);
+                if (best_cost >= 0 && cost >= best_cost) {
+                    continue;
+                }
+                cost += 100000 * hard.count(r);
+                if (best_cost >= 0 && cost >= best_cost) {
+                    continue;
+                }
+                cost += 10 * line_field.count(r);
                 if (best_cost < 0 || cost < best_cost) {
                     best_cost = cost;
                     best = r;
                 }
             }
             hard.add(best);
-            out.push_back(PlacedLabel{which, con->get_label(which), best, m.baseline});
+            out.push_back(PlacedLabel{which, con.get_label(which), best, m.baseline});
         };
         for (auto which : {Model::ConnectorLabel::START, Model::ConnectorLabel::END}) {
-            const std::string& text = con->get_label(which);
+            const std::string& text = con.get_label(which);
             if (text.empty()) {
                 continue;
             }
             const bool at_start = which == Model::ConnectorLabel::START;
-            const auto& [a, b] = at_start ? route.front() : route.back();
+            const auto& [a, b] = at_start ? route[0] : route[routed.count - 1];
             const Point near = at_start ? a : b;
             const Point far = at_start ? b : a;
             // Where the line meets the class: the decoration's tip when there
             // is one, since the line stops short of closed decorations.
-            const auto& term = at_start ? con->start_term : con->end_term;
+            const auto& term = at_start ? con.start_term : con.end_term;
             Point e = near;
             if (term) {
                 e = term->get_term_point();
-                e.add(grid.get_top_left_point(at_start ? con->start_pos : con->end_pos));
+                e.add(grid.get_top_left_point(at_start ? con.start_pos : con.end_pos));
             }
             const Measured m = measure(ws, text);
-            put(which, end_spots(e, sign(far.x - near.x), sign(far.y - near.y), m), m);
+            const double dx = sign(far.x - near.x);
+            const double dy = sign(far.y - near.y);
+            put(which, END_SPOTS, m, [&](size_t i) { return end_spot(i, e, dx, dy, m); });
         }
-        if (const std::string& text = con->get_label(Model::ConnectorLabel::NAME); !text.empty()) {
+        if (const std::string& text = con.get_label(Model::ConnectorLabel::NAME); !text.empty()) {
             // The longest segment first; where it has no room (a short
             // route between near boxes), the others in order of length.
-            std::vector<size_t> order(route.size());
+            std::vector<size_t> order(routed.count);
             for (size_t i = 0; i < order.size(); ++i) {
                 order[i] = i;
             }
@@ -310,12 +439,10 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
             std::stable_sort(order.begin(), order.end(),
                              [&](size_t a, size_t b) { return length(a) > length(b); });
             const Measured m = measure(ws, text);
-            std::vector<Rectangle> spots;
-            for (size_t i : order) {
-                auto more = name_spots(route[i].first, route[i].second, m);
-                spots.insert(spots.end(), more.begin(), more.end());
-            }
-            put(Model::ConnectorLabel::NAME, spots, m);
+            put(Model::ConnectorLabel::NAME, order.size() * NAME_SPOTS, m, [&](size_t i) {
+                const auto& [a, b] = route[order[i / NAME_SPOTS]];
+                return name_spot(i % NAME_SPOTS, a, b, m);
+            });
         }
     }
     return placed;
@@ -401,14 +528,18 @@ Rectangle area_with_labels(const Model::Workspace& ws, const Rectangle& area) {
 
 int count_label_overlaps(const Model::Workspace& ws, const PlacedLabels& labels) {
     const Model::Grid& grid = *ws.get_grid();
-    Buckets decorations;
+    std::vector<Rectangle> decoration_list;
     ws.get_connector_set()->foreach_ordered(
         [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
             if (!con->get_segments().empty()) {
-                add_decorations(grid, *con, decorations);
+                add_decorations(grid, *con, decoration_list);
             }
             return true;
         });
+    Buckets decorations;
+    for (const Rectangle& r : decoration_list) {
+        decorations.add(r);
+    }
     Buckets all;
     for (const auto& [con, list] : labels) {
         for (const auto& l : list) {
