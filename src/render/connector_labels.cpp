@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <optional>
+#include <tuple>
 
 #include <pangomm/context.h>
 #include <pangomm/fontdescription.h>
@@ -59,6 +62,20 @@ class Buckets {
             return true;
         });
         return n;
+    }
+
+    bool any(const Rectangle& r) const {
+        bool found = false;
+        for_cells(r, [&](int64_t key) {
+            auto it = m_map.find(key);
+            if (it != m_map.end()) {
+                for (const Rectangle& o : it->second) {
+                    found = found || overlaps(r, o);
+                }
+            }
+            return !found;
+        });
+        return found;
     }
 
   private:
@@ -301,210 +318,364 @@ Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const s
 }
 
 PlacedLabels place_connector_labels(const Model::Workspace& ws) {
-    PlacedLabels placed;
+    LabelPlacer placer;
+    return placer.place(ws);
+}
+
+const PlacedLabels& LabelPlacer::place(const Model::Workspace& ws) {
+    const size_t digest = label_inputs_digest(ws);
+    if (!m_valid || digest != m_digest) {
+        place_all(ws);
+        m_digest = digest;
+        m_valid = true;
+    }
+    return m_placed;
+}
+
+namespace {
+
+bool rect_less(const Rectangle& a, const Rectangle& b) {
+    return std::tie(a.x, a.y, a.width, a.height) < std::tie(b.x, b.y, b.width, b.height);
+}
+
+Rectangle bounds(const Rectangle& a, const Rectangle& b) {
+    const double x0 = std::min(a.x, b.x);
+    const double y0 = std::min(a.y, b.y);
+    return Rectangle(x0, y0, std::max(a.x + a.width, b.x + b.width) - x0,
+                     std::max(a.y + a.height, b.y + b.height) - y0);
+}
+
+}  // namespace
+
+void LabelPlacer::place_all(const Model::Workspace& ws) {
     const Model::Grid& grid = *ws.get_grid();
-    // Every connector's route, in uid order; those with labels are placed.
-    struct Routed {
-        const Model::AbstractConnectorElement* con;
-        size_t first;  // into lines
-        size_t count;
-    };
-    std::vector<Routed> labelled;
-    std::vector<std::pair<Point, Point>> lines;
-    std::vector<Rectangle> line_boxes;
-    std::vector<Rectangle> decorations;
+    const auto& hl = grid.get(CellDir::H);
+    const auto& vl = grid.get(CellDir::V);
+    // Every routed connector in uid order: its lines and decorations are
+    // obstacles to every label, its labels are placed in this order.
+    std::vector<Connector> now;
+    now.reserve(m_connectors.size());
+    bool any_labels = false;
     ws.get_connector_set()->foreach_ordered(
         [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
             if (con->get_segments().empty()) {
                 return true;
             }
-            const size_t first = lines.size();
-            const auto& hl = grid.get(CellDir::H);
-            const auto& vl = grid.get(CellDir::V);
+            Connector& c = now.emplace_back();
+            c.uid = con->get_uid();
+            c.con = con.get();
             for (const auto& seg : con->get_segments()) {
                 const Point a(hl.get(seg->start.h - 1) + seg->start_point.x,
                               vl.get(seg->start.v - 1) + seg->start_point.y);
                 const Point b(hl.get(seg->end.h - 1) + seg->end_point.x,
                               vl.get(seg->end.v - 1) + seg->end_point.y);
-                lines.emplace_back(a, b);
-                line_boxes.push_back(line_box(a, b));
+                c.lines.emplace_back(a, b);
+                c.line_boxes.push_back(line_box(a, b));
             }
-            add_decorations(grid, *con, decorations);
-            if (con->has_labels()) {
-                labelled.push_back(Routed{con.get(), first, lines.size() - first});
-            }
-            return true;
-        });
-    if (labelled.empty()) {
-        return placed;
-    }
-    std::vector<Rectangle> boxes;
-    ws.get_element_cells()->foreach_ordered(
-        [&](int32_t h, int32_t v, const std::shared_ptr<Model::Element>& elem) {
-            const Point o = grid.get_top_left_point(CellPos(h, v));
-            Rectangle box = elem->get_rect();
-            box.x += o.x;
-            box.y += o.y;
-            boxes.push_back(box);
-            return true;
-        });
-    double x0 = line_boxes.front().x;
-    double y0 = line_boxes.front().y;
-    double x1 = x0;
-    double y1 = y0;
-    for (const auto* list : {&line_boxes, &decorations, &boxes}) {
-        for (const Rectangle& r : *list) {
-            x0 = std::min(x0, r.x);
-            y0 = std::min(y0, r.y);
-            x1 = std::max(x1, r.x + r.width);
-            y1 = std::max(y1, r.y + r.height);
-        }
-    }
-    const Rectangle area(x0, y0, x1 - x0, y1 - y0);
-    // Hard obstacles: the boxes, every end decoration and the labels placed
-    // so far. Soft: the lines of every connector.
-    const Field box_field(area, boxes);
-    Field hard(area, decorations);
-    const Field line_field(area, line_boxes);
-    placed.reserve(labelled.size());
-    for (const Routed& routed : labelled) {
-        const Model::AbstractConnectorElement& con = *routed.con;
-        const auto* route = &lines[routed.first];
-        auto& out = placed[routed.con];
-        // spot(i) for i < count is the label's i-th spot. Own line excepted:
-        // the spots lie beside it by construction, and a name on a short
-        // segment may reach past its corner. Each spot costs its rank too,
-        // so a label does not wander far to avoid crossing a line; once the
-        // rank alone costs more than the best spot, no later spot can win,
-        // nor can a spot whose cost so far does.
-        auto put = [&](Model::ConnectorLabel which, size_t count, const Measured& m, auto spot) {
-            int best_cost = -1;
-            Rectangle best;
-            for (size_t i = 0; i < count; ++i) {
-                const int rank = static_cast<int>(i);
-                if (best_cost >= 0 && rank >= best_cost) {
-                    break;
-                }
-                const Rectangle r = spot(i);
-                int cost = rank + (box_field.any(r) ? 1000000 : 0);
-                if (best_cost >= 0 && cost >= best_cost) {
-                    continue;
-                }
-                cost += 100000 * hard.count(r);
-                if (best_cost >= 0 && cost >= best_cost) {
-                    continue;
-                }
-                cost += 10 * line_field.count(r);
-                if (best_cost < 0 || cost < best_cost) {
-                    best_cost = cost;
-                    best = r;
-                }
-            }
-            hard.add(best);
-            out.push_back(PlacedLabel{which, con.get_label(which), best, m.baseline});
-        };
-        for (auto which : {Model::ConnectorLabel::START, Model::ConnectorLabel::END}) {
-            const std::string& text = con.get_label(which);
-            if (text.empty()) {
-                continue;
-            }
-            const bool at_start = which == Model::ConnectorLabel::START;
-            const auto& [a, b] = at_start ? route[0] : route[routed.count - 1];
-            const Point near = at_start ? a : b;
-            const Point far = at_start ? b : a;
+            add_decorations(grid, *con, c.decorations);
             // Where the line meets the class: the decoration's tip when there
             // is one, since the line stops short of closed decorations.
-            const auto& term = at_start ? con.start_term : con.end_term;
-            Point e = near;
-            if (term) {
-                e = term->get_term_point();
-                e.add(grid.get_top_left_point(at_start ? con.start_pos : con.end_pos));
+            c.ends[0] = c.lines.front().first;
+            c.ends[1] = c.lines.back().second;
+            for (int end = 0; end < 2; ++end) {
+                if (const auto& term = end == 0 ? con->start_term : con->end_term) {
+                    c.ends[end] = term->get_term_point();
+                    c.ends[end].add(
+                        grid.get_top_left_point(end == 0 ? con->start_pos : con->end_pos));
+                }
             }
-            const Measured m = measure(ws, text);
+            if (con->has_labels()) {
+                c.has_labels = true;
+                any_labels = true;
+                c.labels[0].text = con->get_label(Model::ConnectorLabel::START);
+                c.labels[1].text = con->get_label(Model::ConnectorLabel::END);
+                c.labels[2].text = con->get_label(Model::ConnectorLabel::NAME);
+            }
+            return true;
+        });
+    m_placed.clear();
+    m_replaced = 0;
+    if (!any_labels) {
+        m_connectors.clear();
+        m_boxes.clear();
+        return;
+    }
+    std::vector<Rectangle> boxes;
+    ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto& elem) {
+        const Point o = grid.get_top_left_point(CellPos(h, v));
+        Rectangle box = elem->get_rect();
+        box.x += o.x;
+        box.y += o.y;
+        boxes.push_back(box);
+        return true;
+    });
+    std::sort(boxes.begin(), boxes.end(), rect_less);
+
+    // What differs from the last placement, as rectangles: a spot meeting
+    // none of them sees the same obstacles as last time. Labels placed
+    // again at another spot join them as they are placed.
+    Buckets changed;
+    // Matched by uid; uids are unique, but should a document repeat one,
+    // nothing is reused rather than a match trusted.
+    bool reuse = m_valid && !m_connectors.empty();
+    for (size_t i = 1; i < now.size() && reuse; ++i) {
+        reuse = now[i - 1].uid < now[i].uid;
+    }
+    std::vector<const Connector*> before(now.size(), nullptr);
+    if (reuse) {
+        std::vector<Rectangle> differ;
+        std::set_symmetric_difference(m_boxes.begin(), m_boxes.end(), boxes.begin(), boxes.end(),
+                                      std::back_inserter(differ), rect_less);
+        auto add_all = [&](const std::vector<Rectangle>& list) {
+            differ.insert(differ.end(), list.begin(), list.end());
+        };
+        size_t j = 0;
+        for (size_t i = 0; i < now.size(); ++i) {
+            for (; j < m_connectors.size() && m_connectors[j].uid < now[i].uid; ++j) {
+                const Connector& gone = m_connectors[j];
+                add_all(gone.line_boxes);
+                add_all(gone.decorations);
+                for (const Label& l : gone.labels) {
+                    if (!l.text.empty()) {
+                        differ.push_back(l.box);
+                    }
+                }
+            }
+            Connector& c = now[i];
+            if (j < m_connectors.size() && m_connectors[j].uid == c.uid) {
+                const Connector& old = m_connectors[j++];
+                if (old.lines != c.lines || old.decorations != c.decorations ||
+                    old.ends[0] != c.ends[0] || old.ends[1] != c.ends[1]) {
+                    add_all(old.line_boxes);
+                    add_all(old.decorations);
+                    add_all(c.line_boxes);
+                    add_all(c.decorations);
+                    // Its labels' spots moved with it: all placed afresh.
+                    for (const Label& l : old.labels) {
+                        if (!l.text.empty()) {
+                            differ.push_back(l.box);
+                        }
+                    }
+                } else {
+                    before[i] = &old;
+                    for (int k = 0; k < 3; ++k) {
+                        if (c.labels[k].text.empty() && !old.labels[k].text.empty()) {
+                            differ.push_back(old.labels[k].box);
+                        }
+                    }
+                }
+            } else {
+                add_all(c.line_boxes);
+                add_all(c.decorations);
+            }
+        }
+        for (; j < m_connectors.size(); ++j) {
+            const Connector& gone = m_connectors[j];
+            add_all(gone.line_boxes);
+            add_all(gone.decorations);
+            for (const Label& l : gone.labels) {
+                if (!l.text.empty()) {
+                    differ.push_back(l.box);
+                }
+            }
+        }
+        for (const Rectangle& r : differ) {
+            changed.add(r);
+        }
+    }
+
+    // The look-ups are made when the first label is placed again. Hard
+    // obstacles: the boxes, every end decoration and the labels placed so
+    // far. Soft: the lines of every connector.
+    std::vector<Rectangle> placed_so_far;
+    std::optional<Field> box_field;
+    std::optional<Field> hard;
+    std::optional<Field> line_field;
+    auto make_fields = [&] {
+        std::vector<Rectangle> line_boxes;
+        std::vector<Rectangle> hard_fixed = placed_so_far;
+        for (const Connector& c : now) {
+            line_boxes.insert(line_boxes.end(), c.line_boxes.begin(), c.line_boxes.end());
+            hard_fixed.insert(hard_fixed.end(), c.decorations.begin(), c.decorations.end());
+        }
+        Rectangle area = line_boxes.front();
+        for (const auto* list : {&line_boxes, &hard_fixed, &boxes}) {
+            for (const Rectangle& r : *list) {
+                area = bounds(area, r);
+            }
+        }
+        box_field.emplace(area, boxes);
+        hard.emplace(area, hard_fixed);
+        line_field.emplace(area, line_boxes);
+    };
+
+    for (size_t ci = 0; ci < now.size(); ++ci) {
+        Connector& c = now[ci];
+        if (!c.has_labels) {
+            continue;
+        }
+        const Connector* old = before[ci];
+        auto& out = m_placed[c.con];
+        // Each spot costs its rank too, so a label does not wander far to
+        // avoid crossing a line; once the rank alone costs more than the
+        // best spot, no later spot can win, nor can a spot whose cost so
+        // far does.
+        auto put = [&](int k, Model::ConnectorLabel which, size_t count, const Measured& m,
+                       auto spot) {
+            Label& label = c.labels[k];
+            const Label* was =
+                old != nullptr && old->labels[k].text == label.text ? &old->labels[k] : nullptr;
+            if (was != nullptr && !changed.any(was->examined)) {
+                label.box = was->box;
+                label.examined = was->examined;
+            } else {
+                if (!box_field) {
+                    make_fields();
+                }
+                ++m_replaced;
+                int best_cost = -1;
+                Rectangle best;
+                Rectangle examined;
+                for (size_t i = 0; i < count; ++i) {
+                    const int rank = static_cast<int>(i);
+                    if (best_cost >= 0 && rank >= best_cost) {
+                        break;
+                    }
+                    const Rectangle r = spot(i);
+                    examined = i == 0 ? r : bounds(examined, r);
+                    int cost = rank + (box_field->any(r) ? 1000000 : 0);
+                    if (best_cost >= 0 && cost >= best_cost) {
+                        continue;
+                    }
+                    cost += 100000 * hard->count(r);
+                    if (best_cost >= 0 && cost >= best_cost) {
+                        continue;
+                    }
+                    cost += 10 * line_field->count(r);
+                    if (best_cost < 0 || cost < best_cost) {
+                        best_cost = cost;
+                        best = r;
+                    }
+                }
+                label.box = best;
+                label.examined = examined;
+                const Rectangle* old_box =
+                    old != nullptr && !old->labels[k].text.empty() ? &old->labels[k].box : nullptr;
+                if (old_box == nullptr || !(*old_box == best)) {
+                    if (old_box != nullptr) {
+                        changed.add(*old_box);
+                    }
+                    changed.add(best);
+                }
+            }
+            label.baseline = m.baseline;
+            if (hard) {
+                hard->add(label.box);
+            } else {
+                placed_so_far.push_back(label.box);
+            }
+            out.push_back(PlacedLabel{which, label.text, label.box, m.baseline});
+        };
+        for (int k = 0; k < 2; ++k) {
+            if (c.labels[k].text.empty()) {
+                continue;
+            }
+            const auto& [a, b] = k == 0 ? c.lines.front() : c.lines.back();
+            const Point near = k == 0 ? a : b;
+            const Point far = k == 0 ? b : a;
+            const Point e = c.ends[k];
+            const Measured m = measure(ws, c.labels[k].text);
             const double dx = sign(far.x - near.x);
             const double dy = sign(far.y - near.y);
-            put(which, END_SPOTS, m, [&](size_t i) { return end_spot(i, e, dx, dy, m); });
+            put(k, k == 0 ? Model::ConnectorLabel::START : Model::ConnectorLabel::END, END_SPOTS, m,
+                [&](size_t i) { return end_spot(i, e, dx, dy, m); });
         }
-        if (const std::string& text = con.get_label(Model::ConnectorLabel::NAME); !text.empty()) {
+        if (!c.labels[2].text.empty()) {
             // The longest segment first; where it has no room (a short
             // route between near boxes), the others in order of length.
-            std::vector<size_t> order(routed.count);
+            std::vector<size_t> order(c.lines.size());
             for (size_t i = 0; i < order.size(); ++i) {
                 order[i] = i;
             }
             auto length = [&](size_t i) {
-                return std::abs(route[i].second.x - route[i].first.x) +
-                       std::abs(route[i].second.y - route[i].first.y);
+                return std::abs(c.lines[i].second.x - c.lines[i].first.x) +
+                       std::abs(c.lines[i].second.y - c.lines[i].first.y);
             };
             std::stable_sort(order.begin(), order.end(),
                              [&](size_t a, size_t b) { return length(a) > length(b); });
-            const Measured m = measure(ws, text);
-            put(Model::ConnectorLabel::NAME, order.size() * NAME_SPOTS, m, [&](size_t i) {
-                const auto& [a, b] = route[order[i / NAME_SPOTS]];
+            const Measured m = measure(ws, c.labels[2].text);
+            put(2, Model::ConnectorLabel::NAME, order.size() * NAME_SPOTS, m, [&](size_t i) {
+                const auto& [a, b] = c.lines[order[i / NAME_SPOTS]];
                 return name_spot(i % NAME_SPOTS, a, b, m);
             });
         }
     }
-    return placed;
+    m_connectors = std::move(now);
+    m_boxes = std::move(boxes);
 }
 
 size_t label_inputs_digest(const Model::Workspace& ws) {
-    size_t h = 0;
-    auto mix = [&h](size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
-    auto mix_d = [&mix](double d) { mix(std::hash<double>{}(d)); };
-    auto mix_r = [&mix_d](const Rectangle& r) {
-        mix_d(r.x);
-        mix_d(r.y);
-        mix_d(r.width);
-        mix_d(r.height);
+    auto mix = [](size_t& h, size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
+    auto mix_d = [&mix](size_t& h, double d) { mix(h, std::hash<double>{}(d)); };
+    auto mix_r = [&mix_d](size_t& h, const Rectangle& r) {
+        mix_d(h, r.x);
+        mix_d(h, r.y);
+        mix_d(h, r.width);
+        mix_d(h, r.height);
     };
-    bool any = false;
-    ws.get_connector_set()->foreach_ordered(
-        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
-            any = any || con->has_labels();
-            return !any;
-        });
-    if (!any) {
+    const Model::Connectors& set = *ws.get_connector_set();
+    if (std::none_of(set.begin(), set.end(), [](const auto& con) { return con->has_labels(); })) {
         return 0;
     }
+    size_t h = 0;
     for (CellDir dir : {CellDir::H, CellDir::V}) {
         for (const auto& e : ws.get_grid()->get(dir).entries()) {
-            mix(static_cast<size_t>(e.index));
-            mix_d(e.pos);
+            mix(h, static_cast<size_t>(e.index));
+            mix_d(h, e.pos);
         }
-        mix(0xd1);
+        mix(h, 0xd1);
     }
+    // The members of the sets are visited in no fixed order: each is
+    // digested alone and the digests summed, which no order changes.
+    size_t sum = 0;
     ws.get_element_cells()->foreach ([&](int32_t hh, int32_t v, const auto& elem) {
-        mix(static_cast<size_t>(hh));
-        mix(static_cast<size_t>(v));
-        mix_r(elem->get_rect());
+        size_t e = 0;
+        mix(e, static_cast<size_t>(hh));
+        mix(e, static_cast<size_t>(v));
+        mix_r(e, elem->get_rect());
+        sum += e;
         return true;
     });
-    ws.get_connector_set()->foreach_ordered(
-        [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
-            mix(reinterpret_cast<uintptr_t>(con.get()));
-            for (auto which : {Model::ConnectorLabel::NAME, Model::ConnectorLabel::START,
-                               Model::ConnectorLabel::END}) {
-                mix(std::hash<std::string>{}(con->get_label(which)));
+    mix(h, sum);
+    sum = 0;
+    for (const auto& con : set) {
+        size_t c = 0;
+        // The placement is kept by connector object, and undo and redo
+        // bring back other objects for the same connectors.
+        mix(c, reinterpret_cast<uintptr_t>(con.get()));
+        mix(c, con->get_uid());
+        for (auto which : {Model::ConnectorLabel::NAME, Model::ConnectorLabel::START,
+                           Model::ConnectorLabel::END}) {
+            mix(c, std::hash<std::string>{}(con->get_label(which)));
+        }
+        for (const auto& seg : con->get_segments()) {
+            mix(c, static_cast<size_t>(seg->start.h) ^ (static_cast<size_t>(seg->start.v) << 20));
+            mix(c, static_cast<size_t>(seg->end.h) ^ (static_cast<size_t>(seg->end.v) << 20));
+            mix_d(c, seg->start_point.x);
+            mix_d(c, seg->start_point.y);
+            mix_d(c, seg->end_point.x);
+            mix_d(c, seg->end_point.y);
+        }
+        for (const auto* term : {con->start_term.get(), con->end_term.get()}) {
+            if (term != nullptr) {
+                mix_r(c, term->get_rect());
+                mix_d(c, term->get_term_point().x);
+                mix_d(c, term->get_term_point().y);
             }
-            for (const auto& seg : con->get_segments()) {
-                mix(static_cast<size_t>(seg->start.h) ^ (static_cast<size_t>(seg->start.v) << 20));
-                mix(static_cast<size_t>(seg->end.h) ^ (static_cast<size_t>(seg->end.v) << 20));
-                mix_d(seg->start_point.x);
-                mix_d(seg->start_point.y);
-                mix_d(seg->end_point.x);
-                mix_d(seg->end_point.y);
-            }
-            for (const auto* term : {con->start_term.get(), con->end_term.get()}) {
-                if (term != nullptr) {
-                    mix_r(term->get_rect());
-                    mix_d(term->get_term_point().x);
-                    mix_d(term->get_term_point().y);
-                }
-            }
-            mix(0xc0);
-            return true;
-        });
+        }
+        sum += c;
+    }
+    mix(h, sum);
     return h | 1;
 }
 

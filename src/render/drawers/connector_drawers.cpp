@@ -347,13 +347,9 @@ void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
     const auto& ws = wdc().get_ws();
     // An export paints band after band of one unchanging document, and the
     // screen paints frame after frame, mostly of the same one: the labels
-    // are placed again only when what they are placed by has changed.
-    const size_t digest = label_inputs_digest(*ws);
-    if (!m_labels || digest != m_labels_digest) {
-        m_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
-        m_labels_digest = digest;
-    }
-    const PlacedLabels& placed = *m_labels;
+    // are placed again only when what they are placed by has changed, and
+    // then mostly kept where nothing around them did.
+    const PlacedLabels& placed = m_labels.place(*ws);
     if (placed.empty()) {
         return;
     }
