@@ -1,9 +1,11 @@
 #include "render/connector_labels.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <tuple>
 
@@ -107,13 +109,16 @@ class Buckets {
 // labels placed so far) in a list per cell.
 class Field {
   public:
-    Field(const Rectangle& area, const std::vector<Rectangle>& fixed)
-        : m_x0(area.x),
-          m_y0(area.y),
-          m_nx(std::clamp(static_cast<int32_t>(area.width / SIZE) + 1, 1, 4096)),
-          m_ny(std::clamp(static_cast<int32_t>(area.height / SIZE) + 1, 1, 4096)),
-          m_start(static_cast<size_t>(m_nx) * m_ny + 1, 0),
-          m_added(m_start.size() - 1) {
+    // Empties the field and covers area with it, holding fixed. The arrays
+    // are kept from use to use: they are large, and fresh memory is slow.
+    void reset(const Rectangle& area, const std::vector<Rectangle>& fixed) {
+        m_x0 = area.x;
+        m_y0 = area.y;
+        m_nx = std::clamp(static_cast<int32_t>(area.width / SIZE) + 1, 1, 4096);
+        m_ny = std::clamp(static_cast<int32_t>(area.height / SIZE) + 1, 1, 4096);
+        m_start.assign(static_cast<size_t>(m_nx) * m_ny + 1, 0);
+        m_head.clear();
+        m_added.clear();
         for (const Rectangle& r : fixed) {
             for_cells(r, [&](size_t c) { ++m_start[c + 1]; });
         }
@@ -121,14 +126,20 @@ class Field {
             m_start[c] += m_start[c - 1];
         }
         m_fixed.resize(m_start.back());
-        std::vector<uint32_t> fill(m_start.begin(), m_start.end() - 1);
+        m_fill.assign(m_start.begin(), m_start.end() - 1);
         for (const Rectangle& r : fixed) {
-            for_cells(r, [&](size_t c) { m_fixed[fill[c]++] = r; });
+            for_cells(r, [&](size_t c) { m_fixed[m_fill[c]++] = r; });
         }
     }
 
     void add(const Rectangle& r) {
-        for_cells(r, [&](size_t c) { m_added[c].push_back(r); });
+        if (m_head.empty()) {
+            m_head.assign(m_start.size() - 1, NONE);
+        }
+        for_cells(r, [&](size_t c) {
+            m_added.push_back(Added{r, m_head[c]});
+            m_head[c] = static_cast<uint32_t>(m_added.size() - 1);
+        });
     }
 
     // How many rectangles overlap r, each counted once (see Buckets).
@@ -148,8 +159,9 @@ class Field {
                 for (uint32_t i = m_start[c]; i < m_start[c + 1]; ++i) {
                     tally(m_fixed[i]);
                 }
-                for (const Rectangle& o : m_added[c]) {
-                    tally(o);
+                for (uint32_t i = m_head.empty() ? NONE : m_head[c]; i != NONE;
+                     i = m_added[i].next) {
+                    tally(m_added[i].r);
                 }
             }
         }
@@ -165,8 +177,9 @@ class Field {
                         return true;
                     }
                 }
-                for (const Rectangle& o : m_added[c]) {
-                    if (overlaps(r, o)) {
+                for (uint32_t i = m_head.empty() ? NONE : m_head[c]; i != NONE;
+                     i = m_added[i].next) {
+                    if (overlaps(r, m_added[i].r)) {
                         return true;
                     }
                 }
@@ -193,13 +206,21 @@ class Field {
             }
         }
     }
-    double m_x0;
-    double m_y0;
-    int32_t m_nx;
-    int32_t m_ny;
-    std::vector<uint32_t> m_start;
+    double m_x0 = 0.0;
+    double m_y0 = 0.0;
+    int32_t m_nx = 1;
+    int32_t m_ny = 1;
+    std::vector<uint32_t> m_start = {0, 0};
+    std::vector<uint32_t> m_fill;
     std::vector<Rectangle> m_fixed;
-    std::vector<std::vector<Rectangle>> m_added;
+    // Added rectangles, a list per cell threaded through one array.
+    static constexpr uint32_t NONE = 0xffffffff;
+    struct Added {
+        Rectangle r;
+        uint32_t next;
+    };
+    std::vector<uint32_t> m_head;
+    std::vector<Added> m_added;
 };
 
 struct Measured {
@@ -317,22 +338,33 @@ Glib::RefPtr<Pango::Layout> new_label_layout(const Model::Workspace& ws, const s
     return layout;
 }
 
-PlacedLabels place_connector_labels(const Model::Workspace& ws) {
-    LabelPlacer placer;
-    return placer.place(ws);
-}
-
-const PlacedLabels& LabelPlacer::place(const Model::Workspace& ws) {
-    const size_t digest = label_inputs_digest(ws);
-    if (!m_valid || digest != m_digest) {
-        place_all(ws);
-        m_digest = digest;
-        m_valid = true;
-    }
-    return m_placed;
-}
-
 namespace {
+
+// Line edges by index, each looked up once: a placement asks for the same
+// few hundred lines tens of thousands of times.
+class Edges {
+  public:
+    explicit Edges(const Model::GridList& list) : m_list(list) {}
+    // GridList::get.
+    double get(int32_t i) {
+        if (i < 0 || i > CellPos::MAX) {
+            return m_list.get(i);
+        }
+        const auto at = static_cast<size_t>(i);
+        if (at >= m_known.size()) {
+            m_known.resize(at + 1, std::numeric_limits<double>::quiet_NaN());
+        }
+        double& pos = m_known[at];
+        if (std::isnan(pos)) {
+            pos = m_list.get(i);
+        }
+        return pos;
+    }
+
+  private:
+    const Model::GridList& m_list;
+    std::vector<double> m_known;
+};
 
 bool rect_less(const Rectangle& a, const Rectangle& b) {
     return std::tie(a.x, a.y, a.width, a.height) < std::tie(b.x, b.y, b.width, b.height);
@@ -347,43 +379,85 @@ Rectangle bounds(const Rectangle& a, const Rectangle& b) {
 
 }  // namespace
 
+PlacedLabels place_connector_labels(const Model::Workspace& ws) {
+    LabelPlacer placer;
+    return placer.place(ws);
+}
+
+struct LabelPlacer::Fields {
+    // Those of the scene, while it lasts.
+    bool current = false;
+    Rectangle area;
+    Field boxes;
+    Field lines;
+    Field decorations;
+    // Those of one placement.
+    Field changed;
+    Field labels;
+};
+
+LabelPlacer::LabelPlacer() = default;
+LabelPlacer::~LabelPlacer() = default;
+
+const PlacedLabels& LabelPlacer::place(const Model::Workspace& ws) {
+    const size_t digest = label_inputs_digest(ws);
+    if (!m_valid || digest != m_digest) {
+        place_all(ws);
+        m_digest = digest;
+        m_valid = true;
+    }
+    return m_placed;
+}
+
 void LabelPlacer::place_all(const Model::Workspace& ws) {
     const Model::Grid& grid = *ws.get_grid();
-    const auto& hl = grid.get(CellDir::H);
-    const auto& vl = grid.get(CellDir::V);
+    Edges hl(grid.get(CellDir::H));
+    Edges vl(grid.get(CellDir::V));
     // Every routed connector in uid order: its lines and decorations are
     // obstacles to every label, its labels are placed in this order.
-    std::vector<Connector> now;
-    now.reserve(m_connectors.size());
+    Scene now = std::move(m_spare);
+    now.connectors.clear();
+    now.lines.clear();
+    now.line_boxes.clear();
+    now.decorations.clear();
+    now.boxes.clear();
     bool any_labels = false;
     ws.get_connector_set()->foreach_ordered(
         [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
             if (con->get_segments().empty()) {
                 return true;
             }
-            Connector& c = now.emplace_back();
+            Connector& c = now.connectors.emplace_back();
             c.uid = con->get_uid();
             c.con = con.get();
+            c.first_line = static_cast<uint32_t>(now.lines.size());
             for (const auto& seg : con->get_segments()) {
                 const Point a(hl.get(seg->start.h - 1) + seg->start_point.x,
                               vl.get(seg->start.v - 1) + seg->start_point.y);
                 const Point b(hl.get(seg->end.h - 1) + seg->end_point.x,
                               vl.get(seg->end.v - 1) + seg->end_point.y);
-                c.lines.emplace_back(a, b);
-                c.line_boxes.push_back(line_box(a, b));
+                now.lines.emplace_back(a, b);
+                now.line_boxes.push_back(line_box(a, b));
             }
-            add_decorations(grid, *con, c.decorations);
+            c.lines = static_cast<uint32_t>(now.lines.size()) - c.first_line;
+            c.first_decoration = static_cast<uint32_t>(now.decorations.size());
             // Where the line meets the class: the decoration's tip when there
             // is one, since the line stops short of closed decorations.
-            c.ends[0] = c.lines.front().first;
-            c.ends[1] = c.lines.back().second;
+            c.ends[0] = now.lines[c.first_line].first;
+            c.ends[1] = now.lines.back().second;
             for (int end = 0; end < 2; ++end) {
                 if (const auto& term = end == 0 ? con->start_term : con->end_term) {
+                    const CellPos& pos = end == 0 ? con->start_pos : con->end_pos;
+                    const Point o(hl.get(pos.h - 1), vl.get(pos.v - 1));
+                    Rectangle r = term->get_rect();
+                    r.x += o.x;
+                    r.y += o.y;
+                    now.decorations.push_back(r);
                     c.ends[end] = term->get_term_point();
-                    c.ends[end].add(
-                        grid.get_top_left_point(end == 0 ? con->start_pos : con->end_pos));
+                    c.ends[end].add(o);
                 }
             }
+            c.decorations = static_cast<uint32_t>(now.decorations.size()) - c.first_decoration;
             if (con->has_labels()) {
                 c.has_labels = true;
                 any_labels = true;
@@ -396,143 +470,149 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
     m_placed.clear();
     m_replaced = 0;
     if (!any_labels) {
-        m_connectors.clear();
-        m_boxes.clear();
+        m_scene = Scene();
+        m_spare = Scene();
+        m_fields.reset();
         return;
     }
-    std::vector<Rectangle> boxes;
     ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto& elem) {
-        const Point o = grid.get_top_left_point(CellPos(h, v));
         Rectangle box = elem->get_rect();
-        box.x += o.x;
-        box.y += o.y;
-        boxes.push_back(box);
+        box.x += hl.get(h - 1);
+        box.y += vl.get(v - 1);
+        now.boxes.push_back(box);
         return true;
     });
-    std::sort(boxes.begin(), boxes.end(), rect_less);
+    std::sort(now.boxes.begin(), now.boxes.end(), rect_less);
+    const Scene& was = m_scene;
 
     // What differs from the last placement, as rectangles: a spot meeting
     // none of them sees the same obstacles as last time. Labels placed
     // again at another spot join them as they are placed.
-    Buckets changed;
+    std::vector<Rectangle> differ;
     // Matched by uid; uids are unique, but should a document repeat one,
     // nothing is reused rather than a match trusted.
-    bool reuse = m_valid && !m_connectors.empty();
-    for (size_t i = 1; i < now.size() && reuse; ++i) {
-        reuse = now[i - 1].uid < now[i].uid;
+    bool reuse = m_valid && !was.connectors.empty();
+    for (size_t i = 1; i < now.connectors.size() && reuse; ++i) {
+        reuse = now.connectors[i - 1].uid < now.connectors[i].uid;
     }
-    std::vector<const Connector*> before(now.size(), nullptr);
+    std::vector<const Connector*> before(now.connectors.size(), nullptr);
+    bool same_scene =
+        reuse && was.boxes == now.boxes && was.connectors.size() == now.connectors.size();
     if (reuse) {
-        std::vector<Rectangle> differ;
-        std::set_symmetric_difference(m_boxes.begin(), m_boxes.end(), boxes.begin(), boxes.end(),
-                                      std::back_inserter(differ), rect_less);
-        auto add_all = [&](const std::vector<Rectangle>& list) {
-            differ.insert(differ.end(), list.begin(), list.end());
+        std::set_symmetric_difference(was.boxes.begin(), was.boxes.end(), now.boxes.begin(),
+                                      now.boxes.end(), std::back_inserter(differ), rect_less);
+        auto add_route = [&](const Scene& scene, const Connector& c) {
+            differ.insert(differ.end(), scene.line_boxes.begin() + c.first_line,
+                          scene.line_boxes.begin() + c.first_line + c.lines);
+            differ.insert(differ.end(), scene.decorations.begin() + c.first_decoration,
+                          scene.decorations.begin() + c.first_decoration + c.decorations);
         };
-        size_t j = 0;
-        for (size_t i = 0; i < now.size(); ++i) {
-            for (; j < m_connectors.size() && m_connectors[j].uid < now[i].uid; ++j) {
-                const Connector& gone = m_connectors[j];
-                add_all(gone.line_boxes);
-                add_all(gone.decorations);
-                for (const Label& l : gone.labels) {
-                    if (!l.text.empty()) {
-                        differ.push_back(l.box);
-                    }
-                }
-            }
-            Connector& c = now[i];
-            if (j < m_connectors.size() && m_connectors[j].uid == c.uid) {
-                const Connector& old = m_connectors[j++];
-                if (old.lines != c.lines || old.decorations != c.decorations ||
-                    old.ends[0] != c.ends[0] || old.ends[1] != c.ends[1]) {
-                    add_all(old.line_boxes);
-                    add_all(old.decorations);
-                    add_all(c.line_boxes);
-                    add_all(c.decorations);
-                    // Its labels' spots moved with it: all placed afresh.
-                    for (const Label& l : old.labels) {
-                        if (!l.text.empty()) {
-                            differ.push_back(l.box);
-                        }
-                    }
-                } else {
-                    before[i] = &old;
-                    for (int k = 0; k < 3; ++k) {
-                        if (c.labels[k].text.empty() && !old.labels[k].text.empty()) {
-                            differ.push_back(old.labels[k].box);
-                        }
-                    }
-                }
-            } else {
-                add_all(c.line_boxes);
-                add_all(c.decorations);
-            }
-        }
-        for (; j < m_connectors.size(); ++j) {
-            const Connector& gone = m_connectors[j];
-            add_all(gone.line_boxes);
-            add_all(gone.decorations);
-            for (const Label& l : gone.labels) {
+        auto add_labels = [&](const Connector& c) {
+            for (const Label& l : c.labels) {
                 if (!l.text.empty()) {
                     differ.push_back(l.box);
                 }
             }
+        };
+        auto gone = [&](const Connector& c) {
+            add_route(was, c);
+            add_labels(c);
+            same_scene = false;
+        };
+        size_t j = 0;
+        for (size_t i = 0; i < now.connectors.size(); ++i) {
+            Connector& c = now.connectors[i];
+            for (; j < was.connectors.size() && was.connectors[j].uid < c.uid; ++j) {
+                gone(was.connectors[j]);
+            }
+            if (j == was.connectors.size() || was.connectors[j].uid != c.uid) {
+                add_route(now, c);
+                same_scene = false;
+                continue;
+            }
+            const Connector& old = was.connectors[j++];
+            auto same_range = [](const auto& a, uint32_t af, const auto& b, uint32_t bf,
+                                 uint32_t n) {
+                return std::equal(a.begin() + af, a.begin() + af + n, b.begin() + bf);
+            };
+            if (old.lines != c.lines || old.decorations != c.decorations ||
+                old.ends[0] != c.ends[0] || old.ends[1] != c.ends[1] ||
+                !same_range(was.lines, old.first_line, now.lines, c.first_line, c.lines) ||
+                !same_range(was.decorations, old.first_decoration, now.decorations,
+                            c.first_decoration, c.decorations)) {
+                add_route(was, old);
+                add_route(now, c);
+                // Its labels' spots moved with it: all placed afresh.
+                add_labels(old);
+                same_scene = false;
+                continue;
+            }
+            before[i] = &old;
+            for (int k = 0; k < 3; ++k) {
+                if (c.labels[k].text.empty() && !old.labels[k].text.empty()) {
+                    differ.push_back(old.labels[k].box);
+                }
+            }
         }
-        for (const Rectangle& r : differ) {
-            changed.add(r);
+        for (; j < was.connectors.size(); ++j) {
+            gone(was.connectors[j]);
         }
     }
+    if (!m_fields) {
+        m_fields = std::make_unique<Fields>();
+    }
+    Fields& fields = *m_fields;
+    fields.current = fields.current && same_scene;
+    Rectangle area = fields.current ? fields.area : now.line_boxes.front();
+    if (!fields.current) {
+        for (const auto* list : {&now.line_boxes, &now.decorations, &now.boxes}) {
+            for (const Rectangle& r : *list) {
+                area = bounds(area, r);
+            }
+        }
+    }
+    Field& changed = fields.changed;
+    changed.reset(area, differ);
 
     // The look-ups are made when the first label is placed again. Hard
     // obstacles: the boxes, every end decoration and the labels placed so
     // far. Soft: the lines of every connector.
     std::vector<Rectangle> placed_so_far;
-    std::optional<Field> box_field;
-    std::optional<Field> hard;
-    std::optional<Field> line_field;
-    auto make_fields = [&] {
-        std::vector<Rectangle> line_boxes;
-        std::vector<Rectangle> hard_fixed = placed_so_far;
-        for (const Connector& c : now) {
-            line_boxes.insert(line_boxes.end(), c.line_boxes.begin(), c.line_boxes.end());
-            hard_fixed.insert(hard_fixed.end(), c.decorations.begin(), c.decorations.end());
-        }
-        Rectangle area = line_boxes.front();
-        for (const auto* list : {&line_boxes, &hard_fixed, &boxes}) {
-            for (const Rectangle& r : *list) {
-                area = bounds(area, r);
-            }
-        }
-        box_field.emplace(area, boxes);
-        hard.emplace(area, hard_fixed);
-        line_field.emplace(area, line_boxes);
-    };
-
-    for (size_t ci = 0; ci < now.size(); ++ci) {
-        Connector& c = now[ci];
+    bool labels_ready = false;
+    for (size_t ci = 0; ci < now.connectors.size(); ++ci) {
+        Connector& c = now.connectors[ci];
         if (!c.has_labels) {
             continue;
         }
         const Connector* old = before[ci];
+        const auto* route = &now.lines[c.first_line];
         auto& out = m_placed[c.con];
         // Each spot costs its rank too, so a label does not wander far to
         // avoid crossing a line; once the rank alone costs more than the
         // best spot, no later spot can win, nor can a spot whose cost so
         // far does.
-        auto put = [&](int k, Model::ConnectorLabel which, size_t count, const Measured& m,
-                       auto spot) {
+        auto put = [&](int k, Model::ConnectorLabel which, size_t count, auto measured, auto spot) {
             Label& label = c.labels[k];
-            const Label* was =
+            const Label* kept =
                 old != nullptr && old->labels[k].text == label.text ? &old->labels[k] : nullptr;
-            if (was != nullptr && !changed.any(was->examined)) {
-                label.box = was->box;
-                label.examined = was->examined;
+            if (kept != nullptr && !changed.any(kept->examined)) {
+                label.box = kept->box;
+                label.examined = kept->examined;
+                label.baseline = kept->baseline;
             } else {
-                if (!box_field) {
-                    make_fields();
+                if (!fields.current) {
+                    fields.area = area;
+                    fields.boxes.reset(area, now.boxes);
+                    fields.lines.reset(area, now.line_boxes);
+                    fields.decorations.reset(area, now.decorations);
+                    fields.current = true;
+                }
+                if (!labels_ready) {
+                    fields.labels.reset(area, placed_so_far);
+                    labels_ready = true;
                 }
                 ++m_replaced;
+                const Measured m = measured();
                 int best_cost = -1;
                 Rectangle best;
                 Rectangle examined;
@@ -541,17 +621,17 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
                     if (best_cost >= 0 && rank >= best_cost) {
                         break;
                     }
-                    const Rectangle r = spot(i);
+                    const Rectangle r = spot(i, m);
                     examined = i == 0 ? r : bounds(examined, r);
-                    int cost = rank + (box_field->any(r) ? 1000000 : 0);
+                    int cost = rank + (fields.boxes.any(r) ? 1000000 : 0);
                     if (best_cost >= 0 && cost >= best_cost) {
                         continue;
                     }
-                    cost += 100000 * hard->count(r);
+                    cost += 100000 * (fields.decorations.count(r) + fields.labels.count(r));
                     if (best_cost >= 0 && cost >= best_cost) {
                         continue;
                     }
-                    cost += 10 * line_field->count(r);
+                    cost += 10 * fields.lines.count(r);
                     if (best_cost < 0 || cost < best_cost) {
                         best_cost = cost;
                         best = r;
@@ -559,6 +639,7 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
                 }
                 label.box = best;
                 label.examined = examined;
+                label.baseline = m.baseline;
                 const Rectangle* old_box =
                     old != nullptr && !old->labels[k].text.empty() ? &old->labels[k].box : nullptr;
                 if (old_box == nullptr || !(*old_box == best)) {
@@ -568,55 +649,60 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
                     changed.add(best);
                 }
             }
-            label.baseline = m.baseline;
-            if (hard) {
-                hard->add(label.box);
+            if (labels_ready) {
+                fields.labels.add(label.box);
             } else {
                 placed_so_far.push_back(label.box);
             }
-            out.push_back(PlacedLabel{which, label.text, label.box, m.baseline});
+            out.push_back(PlacedLabel{which, label.text, label.box, label.baseline});
         };
         for (int k = 0; k < 2; ++k) {
             if (c.labels[k].text.empty()) {
                 continue;
             }
-            const auto& [a, b] = k == 0 ? c.lines.front() : c.lines.back();
+            const auto& [a, b] = k == 0 ? route[0] : route[c.lines - 1];
             const Point near = k == 0 ? a : b;
             const Point far = k == 0 ? b : a;
             const Point e = c.ends[k];
-            const Measured m = measure(ws, c.labels[k].text);
             const double dx = sign(far.x - near.x);
             const double dy = sign(far.y - near.y);
-            put(k, k == 0 ? Model::ConnectorLabel::START : Model::ConnectorLabel::END, END_SPOTS, m,
-                [&](size_t i) { return end_spot(i, e, dx, dy, m); });
+            put(
+                k, k == 0 ? Model::ConnectorLabel::START : Model::ConnectorLabel::END, END_SPOTS,
+                [&] { return measure(ws, c.labels[k].text); },
+                [&](size_t i, const Measured& m) { return end_spot(i, e, dx, dy, m); });
         }
         if (!c.labels[2].text.empty()) {
             // The longest segment first; where it has no room (a short
             // route between near boxes), the others in order of length.
-            std::vector<size_t> order(c.lines.size());
+            std::vector<size_t> order(c.lines);
             for (size_t i = 0; i < order.size(); ++i) {
                 order[i] = i;
             }
             auto length = [&](size_t i) {
-                return std::abs(c.lines[i].second.x - c.lines[i].first.x) +
-                       std::abs(c.lines[i].second.y - c.lines[i].first.y);
+                return std::abs(route[i].second.x - route[i].first.x) +
+                       std::abs(route[i].second.y - route[i].first.y);
             };
             std::stable_sort(order.begin(), order.end(),
                              [&](size_t a, size_t b) { return length(a) > length(b); });
-            const Measured m = measure(ws, c.labels[2].text);
-            put(2, Model::ConnectorLabel::NAME, order.size() * NAME_SPOTS, m, [&](size_t i) {
-                const auto& [a, b] = c.lines[order[i / NAME_SPOTS]];
-                return name_spot(i % NAME_SPOTS, a, b, m);
-            });
+            put(
+                2, Model::ConnectorLabel::NAME, order.size() * NAME_SPOTS,
+                [&] { return measure(ws, c.labels[2].text); },
+                [&](size_t i, const Measured& m) {
+                    const auto& [a, b] = route[order[i / NAME_SPOTS]];
+                    return name_spot(i % NAME_SPOTS, a, b, m);
+                });
         }
     }
-    m_connectors = std::move(now);
-    m_boxes = std::move(boxes);
+    // The arrays of the old scene take the next one.
+    m_spare = std::move(m_scene);
+    m_scene = std::move(now);
 }
 
 size_t label_inputs_digest(const Model::Workspace& ws) {
     auto mix = [](size_t& h, size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
-    auto mix_d = [&mix](size_t& h, double d) { mix(h, std::hash<double>{}(d)); };
+    // The bits, not std::hash, which hashes a double byte by byte; -0.0
+    // and 0.0 differ here, which costs at most a placement.
+    auto mix_d = [&mix](size_t& h, double d) { mix(h, std::bit_cast<uint64_t>(d)); };
     auto mix_r = [&mix_d](size_t& h, const Rectangle& r) {
         mix_d(h, r.x);
         mix_d(h, r.y);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -54,6 +55,11 @@ class LabelPlacer {
     // benchmarks and tests.
     size_t get_replaced_count() const { return m_replaced; }
 
+    LabelPlacer();
+    ~LabelPlacer();
+    LabelPlacer(const LabelPlacer&) = delete;
+    LabelPlacer& operator=(const LabelPlacer&) = delete;
+
   private:
     struct Label {
         std::string text;
@@ -64,17 +70,30 @@ class LabelPlacer {
     struct Connector {
         uint32_t uid = 0;
         const Model::AbstractConnectorElement* con = nullptr;
-        std::vector<std::pair<Point, Point>> lines;
-        std::vector<Rectangle> line_boxes;
-        std::vector<Rectangle> decorations;
+        uint32_t first_line = 0;  // into lines and line_boxes
+        uint32_t lines = 0;
+        uint32_t first_decoration = 0;
+        uint32_t decorations = 0;
         Point ends[2];    // where the line meets each class
         Label labels[3];  // start, end, name: the order they are placed in
         bool has_labels = false;
     };
+    // Everything but the labels, which a placement is checked against.
+    struct Scene {
+        std::vector<Connector> connectors;  // routed ones, by uid
+        std::vector<std::pair<Point, Point>> lines;
+        std::vector<Rectangle> line_boxes;
+        std::vector<Rectangle> decorations;
+        std::vector<Rectangle> boxes;  // sorted
+    };
+    struct Fields;
     void place_all(const Model::Workspace& ws);
 
-    std::vector<Connector> m_connectors;  // by uid
-    std::vector<Rectangle> m_boxes;       // sorted
+    Scene m_scene;
+    Scene m_spare;
+    // The look-ups of a placement: those of m_scene's boxes, lines and
+    // decorations are kept while the scene lasts.
+    std::unique_ptr<Fields> m_fields;
     PlacedLabels m_placed;
     size_t m_digest = 0;
     bool m_valid = false;
