@@ -111,24 +111,40 @@ class Field {
   public:
     // Empties the field and covers area with it, holding fixed. The arrays
     // are kept from use to use: they are large, and fresh memory is slow.
-    void reset(const Rectangle& area, const std::vector<Rectangle>& fixed) {
+    // Cells of size pixels square.
+    void reset(const Rectangle& area, const std::vector<Rectangle>& fixed, double size) {
         m_x0 = area.x;
         m_y0 = area.y;
-        m_nx = std::clamp(static_cast<int32_t>(area.width / SIZE) + 1, 1, 4096);
-        m_ny = std::clamp(static_cast<int32_t>(area.height / SIZE) + 1, 1, 4096);
+        m_size = size;
+        m_nx = std::clamp(static_cast<int32_t>(area.width / size) + 1, 1, 4096);
+        m_ny = std::clamp(static_cast<int32_t>(area.height / size) + 1, 1, 4096);
         m_start.assign(static_cast<size_t>(m_nx) * m_ny + 1, 0);
         m_head.clear();
         m_added.clear();
-        for (const Rectangle& r : fixed) {
-            for_cells(r, [&](size_t c) { ++m_start[c + 1]; });
+        // The cells of each rectangle, worked out once for both passes.
+        m_spans.resize(fixed.size());
+        for (size_t i = 0; i < fixed.size(); ++i) {
+            const Rectangle& r = fixed[i];
+            Span& span = m_spans[i];
+            span = Span{cx(r.x), cx(r.x + r.width), cy(r.y), cy(r.y + r.height)};
+            for (int32_t y = span.y0; y <= span.y1; ++y) {
+                for (int32_t x = span.x0; x <= span.x1; ++x) {
+                    ++m_start[static_cast<size_t>(y) * m_nx + x + 1];
+                }
+            }
         }
         for (size_t c = 1; c < m_start.size(); ++c) {
             m_start[c] += m_start[c - 1];
         }
         m_fixed.resize(m_start.back());
         m_fill.assign(m_start.begin(), m_start.end() - 1);
-        for (const Rectangle& r : fixed) {
-            for_cells(r, [&](size_t c) { m_fixed[m_fill[c]++] = r; });
+        for (size_t i = 0; i < fixed.size(); ++i) {
+            const Span& span = m_spans[i];
+            for (int32_t y = span.y0; y <= span.y1; ++y) {
+                for (int32_t x = span.x0; x <= span.x1; ++x) {
+                    m_fixed[m_fill[static_cast<size_t>(y) * m_nx + x]++] = fixed[i];
+                }
+            }
         }
     }
 
@@ -189,13 +205,12 @@ class Field {
     }
 
   private:
-    static constexpr double SIZE = 64.0;
     int32_t cx(double x) const {
-        const double c = std::floor((x - m_x0) / SIZE);
+        const double c = std::floor((x - m_x0) / m_size);
         return c <= 0 ? 0 : (c >= m_nx - 1 ? m_nx - 1 : static_cast<int32_t>(c));
     }
     int32_t cy(double y) const {
-        const double c = std::floor((y - m_y0) / SIZE);
+        const double c = std::floor((y - m_y0) / m_size);
         return c <= 0 ? 0 : (c >= m_ny - 1 ? m_ny - 1 : static_cast<int32_t>(c));
     }
     template <class Fn>
@@ -208,10 +223,15 @@ class Field {
     }
     double m_x0 = 0.0;
     double m_y0 = 0.0;
+    double m_size = 64.0;
     int32_t m_nx = 1;
     int32_t m_ny = 1;
     std::vector<uint32_t> m_start = {0, 0};
     std::vector<uint32_t> m_fill;
+    struct Span {
+        int32_t x0, x1, y0, y1;
+    };
+    std::vector<Span> m_spans;
     std::vector<Rectangle> m_fixed;
     // Added rectangles, a list per cell threaded through one array.
     static constexpr uint32_t NONE = 0xffffffff;
@@ -383,6 +403,13 @@ PlacedLabels place_connector_labels(const Model::Workspace& ws) {
     LabelPlacer placer;
     return placer.place(ws);
 }
+
+// Cell sizes: small for what spots are tested against, larger for the long
+// thin lines and for the changes, which only tell whether a label's whole
+// neighbourhood stayed as it was.
+constexpr double SPOT_CELL = 128.0;
+constexpr double LINE_CELL = 128.0;
+constexpr double CHANGED_CELL = 256.0;
 
 struct LabelPlacer::Fields {
     // Those of the scene, while it lasts.
@@ -572,7 +599,7 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
         }
     }
     Field& changed = fields.changed;
-    changed.reset(area, differ);
+    changed.reset(area, differ, CHANGED_CELL);
 
     // The look-ups are made when the first label is placed again. Hard
     // obstacles: the boxes, every end decoration and the labels placed so
@@ -602,13 +629,13 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
             } else {
                 if (!fields.current) {
                     fields.area = area;
-                    fields.boxes.reset(area, now.boxes);
-                    fields.lines.reset(area, now.line_boxes);
-                    fields.decorations.reset(area, now.decorations);
+                    fields.boxes.reset(area, now.boxes, SPOT_CELL);
+                    fields.lines.reset(area, now.line_boxes, LINE_CELL);
+                    fields.decorations.reset(area, now.decorations, SPOT_CELL);
                     fields.current = true;
                 }
                 if (!labels_ready) {
-                    fields.labels.reset(area, placed_so_far);
+                    fields.labels.reset(area, placed_so_far, SPOT_CELL);
                     labels_ready = true;
                 }
                 ++m_replaced;
