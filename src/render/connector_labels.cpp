@@ -115,7 +115,7 @@ class Field {
     void reset(const Rectangle& area, const std::vector<Rectangle>& fixed, double size) {
         m_x0 = area.x;
         m_y0 = area.y;
-        m_size = size;
+        m_scale = 1.0 / size;
         m_nx = std::clamp(static_cast<int32_t>(area.width / size) + 1, 1, 4096);
         m_ny = std::clamp(static_cast<int32_t>(area.height / size) + 1, 1, 4096);
         m_start.assign(static_cast<size_t>(m_nx) * m_ny + 1, 0);
@@ -205,14 +205,13 @@ class Field {
     }
 
   private:
-    int32_t cx(double x) const {
-        const double c = std::floor((x - m_x0) / m_size);
-        return c <= 0 ? 0 : (c >= m_nx - 1 ? m_nx - 1 : static_cast<int32_t>(c));
+    // The cell of a coordinate, clamped to the area; truncation rounds
+    // down where it counts, between 1 and n - 1. NaN goes to the first.
+    static int32_t cell(double c, int32_t n) {
+        return !(c >= 1.0) ? 0 : (c >= n - 1 ? n - 1 : static_cast<int32_t>(c));
     }
-    int32_t cy(double y) const {
-        const double c = std::floor((y - m_y0) / m_size);
-        return c <= 0 ? 0 : (c >= m_ny - 1 ? m_ny - 1 : static_cast<int32_t>(c));
-    }
+    int32_t cx(double x) const { return cell((x - m_x0) * m_scale, m_nx); }
+    int32_t cy(double y) const { return cell((y - m_y0) * m_scale, m_ny); }
     template <class Fn>
     void for_cells(const Rectangle& r, Fn fn) const {
         for (int32_t y = cy(r.y), y1 = cy(r.y + r.height); y <= y1; ++y) {
@@ -223,7 +222,7 @@ class Field {
     }
     double m_x0 = 0.0;
     double m_y0 = 0.0;
-    double m_size = 64.0;
+    double m_scale = 1.0 / 64.0;
     int32_t m_nx = 1;
     int32_t m_ny = 1;
     std::vector<uint32_t> m_start = {0, 0};
@@ -618,7 +617,9 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
         // avoid crossing a line; once the rank alone costs more than the
         // best spot, no later spot can win, nor can a spot whose cost so
         // far does.
-        auto put = [&](int k, Model::ConnectorLabel which, size_t count, auto measured, auto spot) {
+        // prepare() measures the text and makes ready what spot(i, m) needs;
+        // neither is asked for a label that keeps its spot.
+        auto put = [&](int k, Model::ConnectorLabel which, size_t count, auto prepare, auto spot) {
             Label& label = c.labels[k];
             const Label* kept =
                 old != nullptr && old->labels[k].text == label.text ? &old->labels[k] : nullptr;
@@ -639,7 +640,7 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
                     labels_ready = true;
                 }
                 ++m_replaced;
-                const Measured m = measured();
+                const Measured m = prepare();
                 int best_cost = -1;
                 Rectangle best;
                 Rectangle examined;
@@ -701,19 +702,22 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
         if (!c.labels[2].text.empty()) {
             // The longest segment first; where it has no room (a short
             // route between near boxes), the others in order of length.
-            std::vector<size_t> order(c.lines);
-            for (size_t i = 0; i < order.size(); ++i) {
-                order[i] = i;
-            }
-            auto length = [&](size_t i) {
-                return std::abs(route[i].second.x - route[i].first.x) +
-                       std::abs(route[i].second.y - route[i].first.y);
-            };
-            std::stable_sort(order.begin(), order.end(),
-                             [&](size_t a, size_t b) { return length(a) > length(b); });
+            std::vector<size_t> order;
             put(
-                2, Model::ConnectorLabel::NAME, order.size() * NAME_SPOTS,
-                [&] { return measure(ws, c.labels[2].text); },
+                2, Model::ConnectorLabel::NAME, c.lines * NAME_SPOTS,
+                [&] {
+                    order.resize(c.lines);
+                    for (size_t i = 0; i < order.size(); ++i) {
+                        order[i] = i;
+                    }
+                    auto length = [&](size_t i) {
+                        return std::abs(route[i].second.x - route[i].first.x) +
+                               std::abs(route[i].second.y - route[i].first.y);
+                    };
+                    std::stable_sort(order.begin(), order.end(),
+                                     [&](size_t a, size_t b) { return length(a) > length(b); });
+                    return measure(ws, c.labels[2].text);
+                },
                 [&](size_t i, const Measured& m) {
                     const auto& [a, b] = route[order[i / NAME_SPOTS]];
                     return name_spot(i % NAME_SPOTS, a, b, m);
