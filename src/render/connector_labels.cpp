@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
-#include <optional>
 #include <tuple>
 
 #include <pangomm/context.h>
@@ -105,8 +104,8 @@ class Buckets {
 // The same over a fixed area, in flat arrays: placing thousands of labels
 // asks it hundreds of thousands of times. Rectangles reaching past the
 // area are kept in its border cells, so nothing is lost, only slower.
-// Those given at construction sit in one array; those added later (the
-// labels placed so far) in a list per cell.
+// Those given to reset sit in one array; those added later (the labels
+// placed so far) in a list per cell.
 class Field {
   public:
     // Empties the field and covers area with it, holding fixed. The arrays
@@ -116,8 +115,8 @@ class Field {
         m_x0 = area.x;
         m_y0 = area.y;
         m_scale = 1.0 / size;
-        m_nx = std::clamp(static_cast<int32_t>(area.width / size) + 1, 1, 4096);
-        m_ny = std::clamp(static_cast<int32_t>(area.height / size) + 1, 1, 4096);
+        m_nx = cells_across(area.width / size);
+        m_ny = cells_across(area.height / size);
         m_start.assign(static_cast<size_t>(m_nx) * m_ny + 1, 0);
         m_head.clear();
         m_added.clear();
@@ -205,6 +204,10 @@ class Field {
     }
 
   private:
+    // At most 4096 cells a side, even for an absurd or broken area.
+    static int32_t cells_across(double cells) {
+        return !(cells >= 1.0) ? 1 : static_cast<int32_t>(std::min(cells, 4095.0)) + 1;
+    }
     // The cell of a coordinate, clamped to the area; truncation rounds
     // down where it counts, between 1 and n - 1. NaN goes to the first.
     static int32_t cell(double c, int32_t n) {
@@ -385,8 +388,13 @@ class Edges {
     std::vector<double> m_known;
 };
 
+// By the bits of the numbers: an order even where a NaN crept in.
 bool rect_less(const Rectangle& a, const Rectangle& b) {
-    return std::tie(a.x, a.y, a.width, a.height) < std::tie(b.x, b.y, b.width, b.height);
+    auto bits = [](const Rectangle& r) {
+        return std::tuple(std::bit_cast<uint64_t>(r.x), std::bit_cast<uint64_t>(r.y),
+                          std::bit_cast<uint64_t>(r.width), std::bit_cast<uint64_t>(r.height));
+    };
+    return bits(a) < bits(b);
 }
 
 Rectangle bounds(const Rectangle& a, const Rectangle& b) {
@@ -447,6 +455,7 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
     now.line_boxes.clear();
     now.decorations.clear();
     now.boxes.clear();
+    now.unique_uids = true;
     bool any_labels = false;
     ws.get_connector_set()->foreach_ordered(
         [&](const std::shared_ptr<Model::AbstractConnectorElement>& con) {
@@ -517,10 +526,10 @@ void LabelPlacer::place_all(const Model::Workspace& ws) {
     std::vector<Rectangle> differ;
     // Matched by uid; uids are unique, but should a document repeat one,
     // nothing is reused rather than a match trusted.
-    bool reuse = m_valid && !was.connectors.empty();
-    for (size_t i = 1; i < now.connectors.size() && reuse; ++i) {
-        reuse = now.connectors[i - 1].uid < now.connectors[i].uid;
+    for (size_t i = 1; i < now.connectors.size() && now.unique_uids; ++i) {
+        now.unique_uids = now.connectors[i - 1].uid < now.connectors[i].uid;
     }
+    bool reuse = m_valid && !was.connectors.empty() && was.unique_uids && now.unique_uids;
     std::vector<const Connector*> before(now.connectors.size(), nullptr);
     bool same_scene =
         reuse && was.boxes == now.boxes && was.connectors.size() == now.connectors.size();

@@ -85,6 +85,7 @@ class LabelPlacer {
         std::vector<Rectangle> line_boxes;
         std::vector<Rectangle> decorations;
         std::vector<Rectangle> boxes;  // sorted
+        bool unique_uids = true;
     };
     struct Fields;
     void place_all(const Model::Workspace& ws);
