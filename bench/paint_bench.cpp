@@ -19,6 +19,7 @@
 #include "model/connectors.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
+#include "render/connector_labels.hpp"
 #include "render/color_map.hpp"
 #include "render/drawer_context.hpp"
 #include "render/drawers/drawer_list.hpp"
@@ -57,12 +58,14 @@ void BM_CanvasFrame(benchmark::State& state, bool labels) {
     }
 }
 
-// The first frame after an edit of the 1000-class diagram with labels on
-// every connector, where labels are placed again: range(1) 0 changes the
-// middle class's first connector's name back and forth, 1 moves the middle
-// class right and back. Only the frame is timed (CPU time of the thread),
-// its wall time as wall_ms.
-void BM_CanvasFirstFrameAfterEdit(benchmark::State& state) {
+// After an edit of the 1000-class diagram with labels on every connector,
+// where labels are placed again: range(1) 0 changes the middle class's
+// first connector's name back and forth, 1 moves the middle class right and
+// back, 2 makes no edit. Only what follows the edit is timed (CPU time of
+// the thread), its wall time as wall_ms: the first frame, or with
+// placement_only the placement alone, kept from edit to edit, or made from
+// scratch when there is no edit.
+void BM_AfterEdit(benchmark::State& state, bool placement_only) {
     constexpr int N = 1000;
     auto ws = std::make_shared<Model::Workspace>();
     if (!ws->load(Bench::document_path(N, true))) {
@@ -93,9 +96,15 @@ void BM_CanvasFirstFrameAfterEdit(benchmark::State& state) {
     }
     const std::string name = con->get_label(Model::ConnectorLabel::NAME);
     std::unique_ptr<Ctrl::Action> move;
-    View::draw_all(drawers, *dc);
+    View::LabelPlacer placer;
+    if (placement_only) {
+        placer.place(*ws);
+    } else {
+        View::draw_all(drawers, *dc);
+    }
     bool edited = false;
     double wall_total = 0;
+    size_t labels = 0;  // those placed (again)
     auto cpu_now = [] {
         timespec ts{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
@@ -105,6 +114,7 @@ void BM_CanvasFirstFrameAfterEdit(benchmark::State& state) {
         if (state.range(1) == 0) {
             ws->set_connector_label(*con, Model::ConnectorLabel::NAME,
                                     edited ? name : name + " parts");
+        } else if (state.range(1) == 2) {
         } else if (!move) {
             move = std::make_unique<Ctrl::MoveClassAction>(ws, middle, MovingDir::RIGHT);
             if (!move->execute()) {
@@ -119,8 +129,18 @@ void BM_CanvasFirstFrameAfterEdit(benchmark::State& state) {
         edited = !edited;
         const auto w0 = std::chrono::steady_clock::now();
         const double c0 = cpu_now();
-        View::draw_all(drawers, *dc);
-        dc->get_surface()->flush();
+        if (!placement_only) {
+            View::draw_all(drawers, *dc);
+            dc->get_surface()->flush();
+        } else if (state.range(1) == 2) {
+            labels = 0;
+            for (const auto& [c, list] : View::place_connector_labels(*ws)) {
+                labels += list.size();
+            }
+        } else {
+            placer.place(*ws);
+            labels = placer.get_replaced_count();
+        }
         state.SetIterationTime(cpu_now() - c0);
         wall_total +=
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - w0)
@@ -128,6 +148,9 @@ void BM_CanvasFirstFrameAfterEdit(benchmark::State& state) {
     }
     if (state.iterations() > 0) {
         state.counters["wall_ms"] = wall_total / static_cast<double>(state.iterations());
+    }
+    if (placement_only) {
+        state.counters["placed"] = static_cast<double>(labels);
     }
 }
 
@@ -222,15 +245,22 @@ int main(int argc, char** argv) {
     Bench::register_at(
         "canvas_frame_1000x800.labels", [](benchmark::State& s) { BM_CanvasFrame(s, true); }, 1000,
         0.2);
-    for (int edit : {0, 1}) {
-        benchmark::RegisterBenchmark("canvas_first_frame_after_edit_1000x800.labels",
-                                     BM_CanvasFirstFrameAfterEdit)
-            ->Args({1000, edit})
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.5)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true)
-            ->UseManualTime();
+    for (int edit : {0, 1, 2}) {
+        for (bool placement_only : {false, true}) {
+            if (edit == 2 && !placement_only) {
+                continue;  // the steady frame above
+            }
+            benchmark::RegisterBenchmark(
+                placement_only ? "label_placement_1000.labels"
+                               : "canvas_first_frame_after_edit_1000x800.labels",
+                [placement_only](benchmark::State& s) { BM_AfterEdit(s, placement_only); })
+                ->Args({1000, edit})
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(0.5)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true)
+                ->UseManualTime();
+        }
     }
     // At 1000 classes the lines that make room for every label give an image
     // beyond the largest one drawn (DrawerContext::MAX_IMG_PIXELS).
