@@ -78,7 +78,7 @@ class LabelPlacer {
         Label labels[3];  // start, end, name: the order they are placed in
         bool has_labels = false;
     };
-    // Everything but the labels, which a placement is checked against.
+    // What one placement read, and where it put the labels.
     struct Scene {
         std::vector<Connector> connectors;  // routed ones, by uid
         std::vector<std::pair<Point, Point>> lines;
