@@ -15,8 +15,11 @@
 #include <glibmm/init.h>
 
 #include "bench_support.hpp"
+#include "ctrl/actions.hpp"
+#include "model/connectors.hpp"
 #include "model/grid.hpp"
 #include "model/workspace.hpp"
+#include "render/connector_labels.hpp"
 #include "render/color_map.hpp"
 #include "render/drawer_context.hpp"
 #include "render/drawers/drawer_list.hpp"
@@ -52,6 +55,102 @@ void BM_CanvasFrame(benchmark::State& state, bool labels) {
         View::draw_all(drawers, *dc);
         // Make sure cairo has really put every pixel in place.
         dc->get_surface()->flush();
+    }
+}
+
+// After an edit of the 1000-class diagram with labels on every connector,
+// where labels are placed again: range(1) 0 changes the middle class's
+// first connector's name back and forth, 1 moves the middle class right and
+// back, 2 makes no edit. Only what follows the edit is timed (CPU time of
+// the thread), its wall time as wall_ms: the first frame, or with
+// placement_only the placement alone, kept from edit to edit, or made from
+// scratch when there is no edit.
+void BM_AfterEdit(benchmark::State& state, bool placement_only) {
+    constexpr int N = 1000;
+    auto ws = std::make_shared<Model::Workspace>();
+    if (!ws->load(Bench::document_path(N, true))) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const Bench::GenClass& mid = Bench::middle_class(Bench::diagram(N));
+    const CellPos middle(mid.h, mid.v);
+    const Rectangle cell = ws->get_grid()->get_rectangle(mid.h, mid.v);
+    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
+    if (!dc->configure_img(1000, 800)) {
+        state.SkipWithError("no image surface");
+        return;
+    }
+    dc->set_color_map(std::make_shared<View::ColorMap>());
+    dc->set_offset(Point(-std::max(0.0, cell.x + cell.width / 2 - 500),
+                         -std::max(0.0, cell.y + cell.height / 2 - 400)));
+    dc->set_cell_pos(middle);
+    const View::DrawerList drawers = View::new_canvas_drawers(dc);
+    std::shared_ptr<Model::AbstractConnectorElement> con;
+    ws->get_connector_set()->foreach_ordered([&](const auto& c) {
+        con = c->start_pos == middle || c->end_pos == middle ? c : nullptr;
+        return con == nullptr;
+    });
+    if (!con) {
+        state.SkipWithError("no connector at the middle class");
+        return;
+    }
+    const std::string name = con->get_label(Model::ConnectorLabel::NAME);
+    std::unique_ptr<Ctrl::Action> move;
+    View::LabelPlacer placer;
+    if (placement_only) {
+        placer.place(*ws);
+    } else {
+        View::draw_all(drawers, *dc);
+    }
+    bool edited = false;
+    double wall_total = 0;
+    size_t labels = 0;  // those placed (again)
+    auto cpu_now = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
+    };
+    for (auto _ : state) {
+        if (state.range(1) == 0) {
+            ws->set_connector_label(*con, Model::ConnectorLabel::NAME,
+                                    edited ? name : name + " parts");
+        } else if (state.range(1) == 2) {
+        } else if (!move) {
+            move = std::make_unique<Ctrl::MoveClassAction>(ws, middle, MovingDir::RIGHT);
+            if (!move->execute()) {
+                state.SkipWithError("move refused");
+                break;
+            }
+        } else if (edited) {
+            move->undo();
+        } else {
+            move->redo();
+        }
+        edited = !edited;
+        const auto w0 = std::chrono::steady_clock::now();
+        const double c0 = cpu_now();
+        if (!placement_only) {
+            View::draw_all(drawers, *dc);
+            dc->get_surface()->flush();
+        } else if (state.range(1) == 2) {
+            labels = 0;
+            for (const auto& [c, list] : View::place_connector_labels(*ws)) {
+                labels += list.size();
+            }
+        } else {
+            placer.place(*ws);
+            labels = placer.get_replaced_count();
+        }
+        state.SetIterationTime(cpu_now() - c0);
+        wall_total +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - w0)
+                .count();
+    }
+    if (state.iterations() > 0) {
+        state.counters["wall_ms"] = wall_total / static_cast<double>(state.iterations());
+    }
+    if (placement_only) {
+        state.counters["placed"] = static_cast<double>(labels);
     }
 }
 
@@ -146,6 +245,23 @@ int main(int argc, char** argv) {
     Bench::register_at(
         "canvas_frame_1000x800.labels", [](benchmark::State& s) { BM_CanvasFrame(s, true); }, 1000,
         0.2);
+    for (int edit : {0, 1, 2}) {
+        for (bool placement_only : {false, true}) {
+            if (edit == 2 && !placement_only) {
+                continue;  // the steady frame above
+            }
+            benchmark::RegisterBenchmark(
+                placement_only ? "label_placement_1000.labels"
+                               : "canvas_first_frame_after_edit_1000x800.labels",
+                [placement_only](benchmark::State& s) { BM_AfterEdit(s, placement_only); })
+                ->Args({1000, edit})
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(0.5)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true)
+                ->UseManualTime();
+        }
+    }
     // With labels the lines make room for, the 1000-class image is about
     // 18k x 11k pixels: painted in bands, it is exported like any other.
     Bench::register_sized(

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,9 +40,70 @@ using PlacedLabels =
 // Connectors without labels cost nothing here.
 PlacedLabels place_connector_labels(const Model::Workspace& ws);
 
-// A digest of everything place_connector_labels reads: the grid, the class
-// boxes, the routes, the decorations and the labels. Far cheaper than
-// placing; equal digests give equal placements.
+// The same placement, kept between calls: the screen asks for it on every
+// frame, and after an edit most labels lie where nothing they were placed
+// by has changed. Each label remembers the spots it looked at; one is
+// placed again only when its own connector or text changed, or when
+// something in those spots differs from last time (a box, a line, a
+// decoration, or a label placed before it that moved). Everything else
+// keeps its spot, which is exactly the spot a placement from scratch gives.
+class LabelPlacer {
+  public:
+    const PlacedLabels& place(const Model::Workspace& ws);
+
+    // The labels placed again by the last call that placed any; for the
+    // benchmarks and tests.
+    size_t get_replaced_count() const { return m_replaced; }
+
+    LabelPlacer();
+    ~LabelPlacer();
+    LabelPlacer(const LabelPlacer&) = delete;
+    LabelPlacer& operator=(const LabelPlacer&) = delete;
+
+  private:
+    struct Label {
+        std::string text;
+        Rectangle box;
+        Rectangle examined;  // the bounding box of the spots looked at
+        double baseline = 0.0;
+    };
+    struct Connector {
+        uint32_t uid = 0;
+        const Model::AbstractConnectorElement* con = nullptr;
+        uint32_t first_line = 0;  // into lines and line_boxes
+        uint32_t lines = 0;
+        uint32_t first_decoration = 0;
+        uint32_t decorations = 0;
+        Point ends[2];    // where the line meets each class
+        Label labels[3];  // start, end, name: the order they are placed in
+        bool has_labels = false;
+    };
+    // What one placement read, and where it put the labels.
+    struct Scene {
+        std::vector<Connector> connectors;  // routed ones, by uid
+        std::vector<std::pair<Point, Point>> lines;
+        std::vector<Rectangle> line_boxes;
+        std::vector<Rectangle> decorations;
+        std::vector<Rectangle> boxes;  // sorted
+        bool unique_uids = true;
+    };
+    struct Fields;
+    void place_all(const Model::Workspace& ws);
+
+    Scene m_scene;
+    Scene m_spare;
+    // The look-ups of a placement: those of m_scene's boxes, lines and
+    // decorations are kept while the scene lasts.
+    std::unique_ptr<Fields> m_fields;
+    PlacedLabels m_placed;
+    size_t m_digest = 0;
+    bool m_valid = false;
+    size_t m_replaced = 0;
+};
+
+// A digest of everything placement reads: the grid, the class boxes, the
+// routes, the decorations and the labels. Far cheaper than placing; equal
+// digests give equal placements.
 size_t label_inputs_digest(const Model::Workspace& ws);
 
 // area grown to hold every placed label that reaches into it, so an export

@@ -30,7 +30,8 @@ double distance(const Rectangle& r, const Point& p) {
 // label or a decoration; each end label lies
 // near where its line meets its class, each name near its longest segment;
 // placing again gives the same spots; the SVG carries each label as text
-// in its connector's group.
+// in its connector's group. After random edits, labels placed by a placer
+// kept from edit to edit lie where a placement from scratch puts them.
 TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearTheirPlace) {
     const char* kinds[] = {"association", "dependency",     "aggregation",
                            "composition", "generalization", "realization"};
@@ -117,6 +118,41 @@ TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearT
         }
         EXPECT_EQ(texts_in_groups, expected);
         labels += expected;
+
+        // Random edits of these crowded labels, where a label that moves
+        // moves others: the placement kept from edit to edit is the one
+        // from scratch.
+        View::LabelPlacer placer;
+        placer.place(*ws);
+        for (int edit = 0; edit < 60; ++edit) {
+            std::vector<std::shared_ptr<Model::AbstractConnectorElement>> cons(
+                ws->get_connector_set()->begin(), ws->get_connector_set()->end());
+            std::sort(cons.begin(), cons.end(),
+                      [](const auto& a, const auto& b) { return a->get_uid() < b->get_uid(); });
+            if (cons.empty()) {
+                break;
+            }
+            auto con = cons[rng() % cons.size()];
+            if (const unsigned op = rng() % 6; op == 0) {
+                ws->remove_connector(con);
+            } else if (op == 1) {
+                ws->add_class(CellPos(rng() % 11, rng() % 11));
+            } else {
+                const std::string text = std::string(op == 2 ? 0 : 1 + rng() % 20, 'm');
+                con->set_label(static_cast<ConnectorLabel>(rng() % 3), text);
+            }
+            const View::PlacedLabels& kept = placer.place(*ws);
+            const View::PlacedLabels scratch = View::place_connector_labels(*ws);
+            ASSERT_EQ(kept.size(), scratch.size()) << "edit " << edit;
+            for (const auto& [c, list] : scratch) {
+                ASSERT_EQ(kept.count(c), 1u) << "edit " << edit;
+                ASSERT_EQ(kept.at(c).size(), list.size()) << "edit " << edit;
+                for (size_t i = 0; i < list.size(); ++i) {
+                    EXPECT_EQ(kept.at(c)[i].box, list[i].box) << "edit " << edit;
+                    EXPECT_EQ(kept.at(c)[i].text, list[i].text) << "edit " << edit;
+                }
+            }
+        }
     }
     EXPECT_EQ(overlaps, 0u);
     EXPECT_GT(labels, 100u);

@@ -365,18 +365,14 @@ void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
     const auto& ws = wdc().get_ws();
     // An export paints band after band of one unchanging document, and the
     // screen paints frame after frame, mostly of the same one: the labels
-    // are placed again only when what they are placed by has changed.
+    // are placed again only when what they are placed by has changed, and
+    // then mostly kept where nothing around them did. An export places them
+    // once for all its bands.
     if (m_held && !m_held->labels_ready) {
         m_held->labels = place_connector_labels(*ws);
         m_held->labels_ready = true;
-    } else if (!m_held) {
-        const size_t digest = label_inputs_digest(*ws);
-        if (!m_labels || digest != m_labels_digest) {
-            m_labels = std::make_unique<PlacedLabels>(place_connector_labels(*ws));
-            m_labels_digest = digest;
-        }
     }
-    const PlacedLabels& placed = m_held ? m_held->labels : *m_labels;
+    const PlacedLabels& placed = m_held ? m_held->labels : m_labels.place(*ws);
     if (placed.empty()) {
         return;
     }

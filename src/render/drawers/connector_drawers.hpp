@@ -111,10 +111,8 @@ class FixedConnectorDrawer : public ConnectorDrawerBase {
     // The labels of all connectors, placed over the whole diagram so that
     // every frame and every export band agrees, painted where they meet area.
     void draw_labels(const Rectangle& area);
-    // The last placement and the digest of what it was placed by; see
-    // draw_labels.
-    std::unique_ptr<PlacedLabels> m_labels;
-    size_t m_labels_digest = 0;
+    // The last placement; see draw_labels.
+    LabelPlacer m_labels;
     std::shared_ptr<HeldConnectors> m_held;
 };
 
