@@ -264,6 +264,69 @@ int RelatedSegments::assign_tracks() {
     return m_track_count;
 }
 
+void RelatedSegments::bound_turns() {
+    m_inset_lo = 0.0;
+    m_inset_hi = 0.0;
+    const CellDir across = inv(m_hv);
+    const double size = get_node_g_r()->get_pos();
+    const double half = END_SPACING / 2.0;
+    for (Segment* s : m_segs) {
+        double lo = -HUGE_VAL;
+        double hi = HUGE_VAL;
+        for (const auto& [n, at_start] : {std::pair{s->prev, true}, std::pair{s->next, false}}) {
+            if (n == nullptr) {
+                continue;
+            }
+            const auto& elem = at_start ? n->start_elem : n->end_elem;
+            const auto& term = at_start ? n->start_term : n->end_term;
+            if (!elem || !term) {
+                continue;
+            }
+            // Only a box in the neighbouring line can be that close: a line
+            // between holds at least its margin and this turn's own room.
+            // The box is taken as close to its cell's edge as it can be, so
+            // the bound follows the routes alone, as the line's room does,
+            // and stays right when a box or a line changes size.
+            const int32_t c = (at_start ? n->start : n->end).get(across);
+            const double room = term->get_height_at_upper() + TURN_CLEARANCE - MIN_BOX_GAP;
+            if (c == m_cell_pos_orth - 1) {
+                lo = std::fmax(lo, room);
+            } else if (c == m_cell_pos_orth + 1) {
+                hi = std::fmin(hi, size - room);
+            }
+        }
+        if (lo == -HUGE_VAL && hi == HUGE_VAL) {
+            continue;
+        }
+        // An end of this member stays on its box whatever the room asks.
+        bool fits = true;
+        s->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
+            const Rectangle r = linked->get_rect();
+            fits = fits && lo <= r.get_end(across) - half && hi >= r.get_start(across) + half;
+            return true;
+        });
+        if (!fits) {
+            continue;
+        }
+        if (lo > hi) {
+            lo = hi = (lo + hi) / 2.0;
+        }
+        s->set_bounds(lo, hi);
+        if (!s->get_links_elem()) {
+            if (lo != -HUGE_VAL) {
+                m_inset_lo = std::fmax(m_inset_lo, lo - LINE_SPACING);
+            }
+            if (hi != HUGE_VAL) {
+                m_inset_hi = std::fmax(m_inset_hi, size - hi - LINE_SPACING);
+            }
+        }
+    }
+    if (m_inset_lo + m_inset_hi >= size) {
+        m_inset_lo = 0.0;
+        m_inset_hi = 0.0;
+    }
+}
+
 void RelatedSegments::set_span() {
     bool has_free = false;
     bool has_e1 = false;
@@ -277,8 +340,8 @@ void RelatedSegments::set_span() {
         has_e2 = has_e2 || (m_e2 && s->links_the_elem(m_e2.get()));
     }
     if (has_free || (!has_e1 && !has_e2)) {
-        m_width = get_node_g_r()->get_pos() - get_node_g_l()->get_pos();
-        m_offset = 0.0;
+        m_width = get_node_g_r()->get_pos() - get_node_g_l()->get_pos() - m_inset_lo - m_inset_hi;
+        m_offset = m_inset_lo;
         return;
     }
     // Only linked segments: spread them over the wider of the two boxes.
@@ -297,6 +360,7 @@ void RelatedSegments::link() {
     if (m_tracks.size() != m_segs.size()) {
         assign_tracks();
     }
+    bound_turns();
     set_span();
     Segment* first_free = nullptr;
     Segment* last_free = nullptr;
@@ -446,7 +510,7 @@ void RelatedSegments::spread_ends_on_sides() {
             if (!s->links_the_elem(elem.get())) {
                 continue;
             }
-            End e{s, -1e300, 1e300};
+            End e{s, s->get_bound_lo(), s->get_bound_hi()};
             s->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
                 const Rectangle r = linked->get_rect();
                 e.lo = std::max(e.lo, r.get_start(across) + half);
