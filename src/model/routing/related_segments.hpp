@@ -70,8 +70,13 @@ class RelatedSegments {
     void ready_to_sim();
     void sim();
     // Moves the ends on each box side at least END_SPACING apart, where the
-    // springs left them closer, keeping each on every box it links.
-    void spread_ends_on_sides();
+    // springs left them closer, keeping each on every box it links. True
+    // when it moved any.
+    bool spread_ends_on_sides();
+    // Pushes apart, within where each may go, the members of different
+    // connectors that run beside each other closer than the spacing, such
+    // as ends on the two boxes across a gap that meet where both turn.
+    void keep_apart();
     void adjust_start_and_end_pos();
     // Sorts the members, assigns tracks, then runs the steps above.
     void layout();
@@ -123,6 +128,9 @@ class RelatedSegments {
     // width and offset: the whole line when a member is free, else the
     // wider of the linked boxes.
     void set_span();
+    // Puts the members on the fewest tracks that hold them, when their order
+    // asks for more tracks than the line has room for.
+    void compact_tracks();
     // The distance between neighbouring tracks across the span.
     double track_gap() const { return m_width / (m_track_count + 1); }
     void add_spring(const std::shared_ptr<ILayoutableNode>& left,

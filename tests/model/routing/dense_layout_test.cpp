@@ -142,7 +142,13 @@ TEST_F(CrowdedGroupTest, ConvergesWithEveryMemberAtRest) {
     }
     auto group = layouter.new_related_segments(*cons.front()->get_segments().front());
     ASSERT_EQ(group->get_segments().size(), 11u);
-    group->layout();
+    // The springs' part of the layout: what comes after only moves members
+    // the springs left too close.
+    group->sort();
+    group->assign_tracks();
+    group->link();
+    group->ready_to_sim();
+    group->sim();
     EXPECT_LT(group->get_last_sim_iterations(), RelatedSegments::SIM_MAX_ITERATIONS);
     const auto& members = group->get_segments();
     for (const Segment* s : members) {
