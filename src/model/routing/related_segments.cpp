@@ -605,6 +605,31 @@ void RelatedSegments::keep_apart() {
     if (n < 2) {
         return;
     }
+    // Most groups have no two members that close: found by position, so
+    // that a big group is not paired up in full for nothing.
+    {
+        std::vector<Segment*> by_pos(m_segs);
+        std::sort(by_pos.begin(), by_pos.end(),
+                  [](const Segment* a, const Segment* b) { return a->get_pos() < b->get_pos(); });
+        bool close = false;
+        for (size_t i = 0; i < n && !close; i++) {
+            const Segment* a = by_pos[i];
+            for (size_t j = i + 1; j < n; j++) {
+                const Segment* b = by_pos[j];
+                if (b->get_pos() - a->get_pos() >= std::fmax(END_SPACING, LINE_SPACING)) {
+                    break;
+                }
+                if ((a->connector == nullptr || a->connector != b->connector) &&
+                    a->get_range().is_overlap(b->get_range())) {
+                    close = true;
+                    break;
+                }
+            }
+        }
+        if (!close) {
+            return;
+        }
+    }
     const CellDir across = inv(m_hv);
     const double size = get_node_g_r()->get_pos();
     const double half = END_SPACING / 2.0;
