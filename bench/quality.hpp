@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <utility>
 #include <vector>
@@ -42,6 +44,13 @@ struct Quality {
 };
 
 namespace detail_quality {
+
+// LATTRIX_QUALITY_LIST set: each fault found is listed on stderr, to find
+// which segments a count is made of.
+inline bool list_faults() {
+    static const bool list = std::getenv("LATTRIX_QUALITY_LIST") != nullptr;
+    return list;
+}
 
 struct Piece {
     const Model::Segment* seg;
@@ -204,8 +213,20 @@ inline Quality measure_quality(Model::Workspace& ws) {
                 const Rectangle deco = shifted(term->get_rect(), grid.get_top_left_point(cell));
                 decos.push_back(Deco{c, deco});
                 const double along = vertical ? deco.height : deco.width;
-                // The piece drawn plus the room the decoration took from it.
-                if (p.hi - p.lo + term->get_seg_term_setback() < along - 0.5) {
+                // From the class edge to the segment's other end, where it
+                // turns or meets the other class: a closed shape stops the
+                // drawn line at its base, so the drawn piece alone says
+                // nothing about whether the decoration runs past the turn.
+                const Point cell0 = grid.get_top_left_point(cell);
+                const Point tip = term->get_term_point();
+                const double tip_along = vertical ? cell0.y + tip.y : cell0.x + tip.x;
+                const double other =
+                    cell == seg->start ? (vertical ? b.y : b.x) : (vertical ? a.y : a.x);
+                if (std::fabs(other - tip_along) < along - 0.5) {
+                    if (list_faults()) {
+                        fprintf(stderr, "decoration past its turn: %s-%s\n",
+                                seg->start.to_string().c_str(), seg->end.to_string().c_str());
+                    }
                     ++q.decorations_too_long;
                 }
             }
@@ -232,12 +253,12 @@ inline Quality measure_quality(Model::Workspace& ws) {
                 continue;
             }
             ++q.close_pairs;
-            if (b.across - a.across < 0.5) {
-                fprintf(stderr,
-                        "coinc %s-%s %s-%s  across %.2f %.2f  ext %.1f-%.1f %.1f-%.1f lay %d %d\n",
+            if (list_faults()) {
+                fprintf(stderr, "close pair %.2f px: %s-%s and %s-%s\n", b.across - a.across,
                         a.seg->start.to_string().c_str(), a.seg->end.to_string().c_str(),
-                        b.seg->start.to_string().c_str(), b.seg->end.to_string().c_str(), a.across,
-                        b.across, a.lo, a.hi, b.lo, b.hi, a.seg->is_laid_out, b.seg->is_laid_out);
+                        b.seg->start.to_string().c_str(), b.seg->end.to_string().c_str());
+            }
+            if (b.across - a.across < 0.5) {
                 ++q.coincident_pairs;
             }
         }

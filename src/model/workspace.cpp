@@ -202,6 +202,14 @@ double Workspace::line_need(CellDir dir, int32_t index) const {
     // k segments side by side leave k + 1 spaces: to each other and to
     // the two edges of the line.
     double need = k > 0 ? (k + 1) * RelatedSegments::LINE_SPACING : 0.0;
+    // A turn right after a decorated end keeps the decoration's length and
+    // a little from the box: the box's cell gives part of it and the usual
+    // spacing the next part.
+    static_assert(2 * RelatedSegments::MIN_BOX_GAP <= DEFAULT_CELL_MARGIN);
+    const auto [before, after] = m_parts.seg_layouter->get_turns_after_decorations(dir, index);
+    if (k > 0) {
+        need += ((before ? 1 : 0) + (after ? 1 : 0)) * RelatedSegments::TURN_ROOM;
+    }
     if (m_parts.seg_layouter->get_facing_decorations(dir, index) > 0) {
         // Two decorations tip to tip across the line, LINE_SPACING apart;
         // the margins of the two classes' cells give the rest.

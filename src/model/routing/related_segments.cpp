@@ -264,6 +264,99 @@ int RelatedSegments::assign_tracks() {
     return m_track_count;
 }
 
+void RelatedSegments::bound_turns() {
+    m_inset_lo = 0.0;
+    m_inset_hi = 0.0;
+    const CellDir across = inv(m_hv);
+    const double size = get_node_g_r()->get_pos();
+    const double half = END_SPACING / 2.0;
+    for (Segment* s : m_segs) {
+        double lo = -HUGE_VAL;
+        double hi = HUGE_VAL;
+        for (const auto& [n, at_start] : {std::pair{s->prev, true}, std::pair{s->next, false}}) {
+            if (n == nullptr) {
+                continue;
+            }
+            const auto& elem = at_start ? n->start_elem : n->end_elem;
+            const auto& term = at_start ? n->start_term : n->end_term;
+            if (!elem || !term) {
+                continue;
+            }
+            // Only a box in the neighbouring line can be that close: a line
+            // between holds at least its margin and this turn's own room.
+            // The box is taken as close to its cell's edge as it can be, so
+            // the bound follows the routes alone, as the line's room does,
+            // and stays right when a box or a line changes size.
+            const int32_t c = (at_start ? n->start : n->end).get(across);
+            const double room = term->get_height_at_upper() + TURN_CLEARANCE - MIN_BOX_GAP;
+            if (c == m_cell_pos_orth - 1) {
+                lo = std::fmax(lo, room);
+            } else if (c == m_cell_pos_orth + 1) {
+                hi = std::fmin(hi, size - room);
+            }
+        }
+        if (lo == -HUGE_VAL && hi == HUGE_VAL) {
+            continue;
+        }
+        // An end of this member stays on its box whatever the room asks.
+        bool fits = true;
+        s->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
+            const Rectangle r = linked->get_rect();
+            fits = fits && lo <= r.get_end(across) - half && hi >= r.get_start(across) + half;
+            return true;
+        });
+        if (!fits) {
+            continue;
+        }
+        if (lo > hi) {
+            lo = hi = (lo + hi) / 2.0;
+        }
+        s->set_bounds(lo, hi);
+        if (!s->get_links_elem()) {
+            if (lo != -HUGE_VAL) {
+                m_inset_lo = std::fmax(m_inset_lo, lo - LINE_SPACING);
+            }
+            if (hi != HUGE_VAL) {
+                m_inset_hi = std::fmax(m_inset_hi, size - hi - LINE_SPACING);
+            }
+        }
+    }
+    if (m_inset_lo + m_inset_hi >= size) {
+        m_inset_lo = 0.0;
+        m_inset_hi = 0.0;
+    }
+}
+
+void RelatedSegments::compact_tracks() {
+    // By where they begin, each on the lowest track free there: as few
+    // tracks as members side by side in one cell, which the line is sized
+    // for. The order across the line then holds only where it did not ask
+    // for more, but a line of tracks closer than anyone can follow is worse
+    // than a crossing.
+    std::vector<CellRangeIndex> ranges;
+    std::vector<size_t> order(m_segs.size());
+    for (size_t i = 0; i < m_segs.size(); i++) {
+        ranges.push_back(m_segs[i]->get_range_without_elem());
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return ranges[a].start < ranges[b].start; });
+    std::vector<int32_t> track_end;
+    for (size_t i : order) {
+        size_t t = 0;
+        while (t < track_end.size() && track_end[t] >= ranges[i].start) {
+            t++;
+        }
+        if (t == track_end.size()) {
+            track_end.push_back(ranges[i].end);
+        } else {
+            track_end[t] = ranges[i].end;
+        }
+        m_tracks[i] = static_cast<int>(t);
+    }
+    m_track_count = static_cast<int>(track_end.size());
+}
+
 void RelatedSegments::set_span() {
     bool has_free = false;
     bool has_e1 = false;
@@ -277,8 +370,8 @@ void RelatedSegments::set_span() {
         has_e2 = has_e2 || (m_e2 && s->links_the_elem(m_e2.get()));
     }
     if (has_free || (!has_e1 && !has_e2)) {
-        m_width = get_node_g_r()->get_pos() - get_node_g_l()->get_pos();
-        m_offset = 0.0;
+        m_width = get_node_g_r()->get_pos() - get_node_g_l()->get_pos() - m_inset_lo - m_inset_hi;
+        m_offset = m_inset_lo;
         return;
     }
     // Only linked segments: spread them over the wider of the two boxes.
@@ -297,7 +390,11 @@ void RelatedSegments::link() {
     if (m_tracks.size() != m_segs.size()) {
         assign_tracks();
     }
+    bound_turns();
     set_span();
+    if (m_track_count > 1 && track_gap() < LINE_SPACING) {
+        compact_tracks();
+    }
     Segment* first_free = nullptr;
     Segment* last_free = nullptr;
     Segment* first_e1 = nullptr;
@@ -428,7 +525,8 @@ void RelatedSegments::sim() {
     }
 }
 
-void RelatedSegments::spread_ends_on_sides() {
+bool RelatedSegments::spread_ends_on_sides() {
+    bool moved = false;
     const CellDir across = inv(m_hv);
     const double half = END_SPACING / 2.0;
     for (const auto& elem : {m_e1, m_e2}) {
@@ -446,7 +544,7 @@ void RelatedSegments::spread_ends_on_sides() {
             if (!s->links_the_elem(elem.get())) {
                 continue;
             }
-            End e{s, -1e300, 1e300};
+            End e{s, s->get_bound_lo(), s->get_bound_hi()};
             s->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
                 const Rectangle r = linked->get_rect();
                 e.lo = std::max(e.lo, r.get_start(across) + half);
@@ -495,7 +593,148 @@ void RelatedSegments::spread_ends_on_sides() {
         for (size_t i = 0; i < ends.size(); ++i) {
             if (pos[i] != ends[i].seg->get_pos()) {
                 ends[i].seg->set_pos(pos[i]);
+                moved = true;
             }
+        }
+    }
+    return moved;
+}
+
+void RelatedSegments::keep_apart() {
+    const size_t n = m_segs.size();
+    if (n < 2) {
+        return;
+    }
+    // Most groups have no two members that close: found by position, so
+    // that a big group is not paired up in full for nothing.
+    {
+        std::vector<Segment*> by_pos(m_segs);
+        std::sort(by_pos.begin(), by_pos.end(),
+                  [](const Segment* a, const Segment* b) { return a->get_pos() < b->get_pos(); });
+        bool close = false;
+        for (size_t i = 0; i < n && !close; i++) {
+            const Segment* a = by_pos[i];
+            for (size_t j = i + 1; j < n; j++) {
+                const Segment* b = by_pos[j];
+                if (b->get_pos() - a->get_pos() >= std::fmax(END_SPACING, LINE_SPACING)) {
+                    break;
+                }
+                if ((a->connector == nullptr || a->connector != b->connector) &&
+                    a->get_range().is_overlap(b->get_range())) {
+                    close = true;
+                    break;
+                }
+            }
+        }
+        if (!close) {
+            return;
+        }
+    }
+    const CellDir across = inv(m_hv);
+    const double size = get_node_g_r()->get_pos();
+    const double half = END_SPACING / 2.0;
+    // Where each member may go: on every box it links, clear of the
+    // corners, and within its bounds; a free one within the line.
+    std::vector<double> pos(n);
+    std::vector<double> lo(n);
+    std::vector<double> hi(n);
+    for (size_t i = 0; i < n; i++) {
+        const Segment* s = m_segs[i];
+        pos[i] = s->get_pos();
+        lo[i] = std::fmax(s->get_bound_lo(), s->get_links_elem() ? -HUGE_VAL : LINE_SPACING / 2.0);
+        hi[i] = std::fmin(s->get_bound_hi(),
+                          s->get_links_elem() ? HUGE_VAL : size - LINE_SPACING / 2.0);
+        s->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
+            const Rectangle r = linked->get_rect();
+            lo[i] = std::fmax(lo[i], r.get_start(across) + half);
+            hi[i] = std::fmin(hi[i], r.get_end(across) - half);
+            return true;
+        });
+        if (lo[i] > hi[i]) {
+            // Nowhere to go that keeps every rule: it stays put.
+            lo[i] = hi[i] = pos[i];
+        }
+        // One that the springs left outside may still move toward inside.
+        lo[i] = std::fmin(lo[i], pos[i]);
+        hi[i] = std::fmax(hi[i], pos[i]);
+    }
+    // The pairs that run beside each other, and how far apart they keep:
+    // ends on one box side as far as the spreading put them.
+    struct Pair {
+        size_t a, b;
+        double apart;
+    };
+    std::vector<Pair> pairs;
+    for (size_t i = 0; i < n; i++) {
+        const Segment* a = m_segs[i];
+        const CellRangeIndex ra = a->get_range();
+        for (size_t j = i + 1; j < n; j++) {
+            const Segment* b = m_segs[j];
+            if (a->connector != nullptr && a->connector == b->connector) {
+                continue;
+            }
+            if (!ra.is_overlap(b->get_range())) {
+                continue;
+            }
+            bool share = false;
+            a->foreach_linked_elem([&](const std::shared_ptr<Element>& linked) {
+                share = share || b->links_the_elem(linked.get());
+                return true;
+            });
+            // Ends on two boxes may interleave with each other's ends,
+            // which stand one end spacing apart.
+            const double apart = share                                        ? END_SPACING
+                                 : a->get_links_elem() && b->get_links_elem() ? END_SPACING / 2.0
+                                                                              : LINE_SPACING;
+            pairs.push_back(Pair{i, j, apart});
+        }
+    }
+    // Each pair too close moves apart as far as it lacks, each side taking
+    // half and the other side what one cannot; rounds until none lacks.
+    constexpr int MAX_ROUNDS = 50;
+    constexpr double EPS = 1e-6;
+    for (int round = 0; round < MAX_ROUNDS; round++) {
+        double worst = 0.0;
+        for (const Pair& p : pairs) {
+            const double d = pos[p.b] - pos[p.a];
+            const double lack = p.apart - std::fabs(d);
+            if (lack <= EPS) {
+                continue;
+            }
+            // On a tie the one later in the order goes to the bigger side.
+            const double dir = d < 0.0 ? -1.0 : 1.0;
+            auto move = [&](size_t i, double by) {
+                const double to = std::clamp(pos[i] + by, lo[i], hi[i]);
+                const double moved = to - pos[i];
+                pos[i] = to;
+                return moved;
+            };
+            double left = lack;
+            left -= std::fabs(move(p.a, -dir * left / 2.0));
+            left -= std::fabs(move(p.b, dir * left));
+            left -= std::fabs(move(p.a, -dir * left));
+            bool moved = lack - std::fmax(left, 0.0) > EPS;
+            if (left > EPS) {
+                // Held at a limit on the side it was pushed to: it passes to
+                // the other side of its neighbour, if it may go there.
+                for (const auto& [i, to] : {std::pair{p.b, pos[p.a] - dir * p.apart},
+                                            std::pair{p.a, pos[p.b] + dir * p.apart}}) {
+                    if (lo[i] <= to && to <= hi[i]) {
+                        pos[i] = to;
+                        moved = true;
+                        break;
+                    }
+                }
+            }
+            worst = std::fmax(worst, moved ? lack : 0.0);
+        }
+        if (worst <= EPS) {
+            break;
+        }
+    }
+    for (size_t i = 0; i < n; i++) {
+        if (pos[i] != m_segs[i]->get_pos()) {
+            m_segs[i]->set_pos(pos[i]);
         }
     }
 }
@@ -534,6 +773,15 @@ void RelatedSegments::layout() {
     ready_to_sim();
     sim();
     spread_ends_on_sides();
+    // Where keeping apart pushed ends on a side together, the decorations
+    // come first: they must not overlap. A few turns of both settle what
+    // can be settled.
+    for (int turn = 0; turn < 4; turn++) {
+        keep_apart();
+        if (!spread_ends_on_sides()) {
+            break;
+        }
+    }
     adjust_start_and_end_pos();
 }
 

@@ -70,8 +70,13 @@ class RelatedSegments {
     void ready_to_sim();
     void sim();
     // Moves the ends on each box side at least END_SPACING apart, where the
-    // springs left them closer, keeping each on every box it links.
-    void spread_ends_on_sides();
+    // springs left them closer, keeping each on every box it links. True
+    // when it moved any.
+    bool spread_ends_on_sides();
+    // Pushes apart, within where each may go, the members of different
+    // connectors that run beside each other closer than the spacing, such
+    // as ends on the two boxes across a gap that meet where both turn.
+    void keep_apart();
     void adjust_start_and_end_pos();
     // Sorts the members, assigns tracks, then runs the steps above.
     void layout();
@@ -104,11 +109,28 @@ class RelatedSegments {
     static constexpr double END_SPACING = 10.0;
     // The length of every end decoration along its segment.
     static constexpr double DECORATION_LENGTH = 16.0;
+    // The line kept between a decoration's base and the turn after it, so
+    // the turn reads as a turn and not as part of the decoration.
+    static constexpr double TURN_CLEARANCE = 4.0;
+    // The least room between a box and the edge of its cell: half the
+    // margin a line adds to its largest box.
+    static constexpr double MIN_BOX_GAP = 5.0;
+    // How much more than the usual spacing a line needs on a side where a
+    // route turns right after a decorated end on the class beyond it.
+    static constexpr double TURN_ROOM =
+        DECORATION_LENGTH + TURN_CLEARANCE - MIN_BOX_GAP - LINE_SPACING;
 
   private:
+    // Bounds each member that turns out of an end segment with a decoration
+    // so the turn lies beyond the decoration; the free members' tracks move
+    // in from the sides that hold such a turn.
+    void bound_turns();
     // width and offset: the whole line when a member is free, else the
     // wider of the linked boxes.
     void set_span();
+    // Puts the members on the fewest tracks that hold them, when their order
+    // asks for more tracks than the line has room for.
+    void compact_tracks();
     // The distance between neighbouring tracks across the span.
     double track_gap() const { return m_width / (m_track_count + 1); }
     void add_spring(const std::shared_ptr<ILayoutableNode>& left,
@@ -137,6 +159,9 @@ class RelatedSegments {
     // Per member, in sorted order; empty until assign_tracks.
     std::vector<int> m_tracks;
     int m_track_count = 0;
+    // How far the free members' tracks keep off each edge of the line.
+    double m_inset_lo = 0.0;
+    double m_inset_hi = 0.0;
 };
 
 }  // namespace Model

@@ -170,6 +170,8 @@ int Segment::get_springs_count() const {
 void Segment::init_link_spring() {
     m_left_springs.clear();
     m_right_springs.clear();
+    m_bound_lo = -HUGE_VAL;
+    m_bound_hi = HUGE_VAL;
 }
 
 static void add_unique(Segment::SpringList& list, const std::shared_ptr<SpringEdge>& spring) {
@@ -203,8 +205,8 @@ bool Segment::foreach_spring_edge(
 }
 
 void Segment::clamp_pos() {
-    double lower = DBL_MIN;
-    double upper = DBL_MAX;
+    double lower = std::fmax(DBL_MIN, m_bound_lo);
+    double upper = std::fmin(DBL_MAX, m_bound_hi);
     for (const auto& s : m_right_springs) {
         if (!s->get_push_only()) {
             upper = std::fmin(upper, s->get_right_term_pos());

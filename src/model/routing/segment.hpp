@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -111,9 +112,17 @@ class Segment : public AbstractLayoutableNode {
     // Left springs, then right springs; fn's answer does not stop the walk.
     bool foreach_spring_edge(
         const std::function<bool(LinkDir, const std::shared_ptr<SpringEdge>&)>& fn) const;
-    // Keeps the position between the nearest left and right neighbours and
-    // above 0 (the smallest positive double).
+    // Keeps the position between the nearest left and right neighbours,
+    // within the bounds and above 0 (the smallest positive double).
     void clamp_pos();
+    // Limits on the position that no spring sets, such as room for the
+    // decoration before a turn; dropped with the springs.
+    void set_bounds(double lo, double hi) {
+        m_bound_lo = lo;
+        m_bound_hi = hi;
+    }
+    double get_bound_lo() const { return m_bound_lo; }
+    double get_bound_hi() const { return m_bound_hi; }
 
     bool links_the_elem(const Element* elem) const;
     bool get_links_elem() const { return start_elem || end_elem; }
@@ -153,6 +162,8 @@ class Segment : public AbstractLayoutableNode {
     SpringList m_left_springs;
     SpringList m_right_springs;
     mutable SegmentForm m_form = SegmentForm::UNDETERMINED;
+    double m_bound_lo = -HUGE_VAL;
+    double m_bound_hi = HUGE_VAL;
 };
 
 }  // namespace Model

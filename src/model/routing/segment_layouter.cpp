@@ -51,8 +51,21 @@ bool SegmentLayouter::add(const std::shared_ptr<Segment>& seg) {
     // A segment keeps its cells for life (a new route makes new segments), so
     // the line and the ends it is filed under stay right.
     const CellDir hv = seg->get_hv();
-    Entry entry{seg, m_next_seq++, line_of(*seg), key(hv, seg->start.get(hv)),
-                key(hv, seg->end.get(hv))};
+    Entry entry{
+        seg, m_next_seq++, line_of(*seg), key(hv, seg->start.get(hv)), key(hv, seg->end.get(hv)), 0,
+        -1};
+    // A decorated end one line away from the next turn. Worked out now, as
+    // the neighbours may be gone by the time the segment is removed.
+    if (seg->get_size() == 2) {
+        const bool at_start = seg->start_elem && seg->start_term && seg->next != nullptr;
+        const bool at_end = seg->end_elem && seg->end_term && seg->prev != nullptr;
+        if (at_start != at_end) {
+            const int32_t box = (at_start ? seg->start : seg->end).get(hv);
+            const int32_t turn = (at_start ? seg->end : seg->start).get(hv);
+            entry.turn_line = key(inv(hv), turn);
+            entry.turn_side = box < turn ? 0 : 1;
+        }
+    }
     m_order.emplace_back(entry.seq, seg.get());
     m_lines[entry.line].emplace_back(entry.seq, seg.get());
     m_ends[entry.start_key].emplace_back(entry.seq, seg.get());
@@ -60,6 +73,7 @@ bool SegmentLayouter::add(const std::shared_ptr<Segment>& seg) {
         m_ends[entry.end_key].emplace_back(entry.seq, seg.get());
     }
     m_changed_lines.push_back(entry.line);
+    count_turn(entry, 1);
     m_entries.emplace(seg.get(), std::move(entry));
     count_ends(*seg, 1);
     count_facing(*seg, 1);
@@ -86,6 +100,7 @@ bool SegmentLayouter::remove(const std::shared_ptr<Segment>& seg) {
     m_changed_lines.push_back(entry.line);
     count_ends(*seg, -1);
     count_facing(*seg, -1);
+    count_turn(entry, -1);
     erase_from(m_lines, entry.line, entry.seq);
     erase_from(m_ends, entry.start_key, entry.seq);
     if (entry.end_key != entry.start_key) {
@@ -110,6 +125,7 @@ void SegmentLayouter::clear() {
     for (const auto& [s, entry] : m_entries) {
         count_ends(*s, -1);
         count_facing(*s, -1);
+        count_turn(entry, -1);
     }
     m_entries.clear();
 }
@@ -157,6 +173,27 @@ void SegmentLayouter::count_facing(const Segment& seg, int delta) {
         return;
     }
     count(m_facing, key(inv(hv), (seg.start.get(hv) + seg.end.get(hv)) / 2));
+}
+
+void SegmentLayouter::count_turn(const Entry& entry, int delta) {
+    if (entry.turn_side < 0) {
+        return;
+    }
+    auto& [before, after] = m_turns[entry.turn_line];
+    (entry.turn_side == 0 ? before : after) += delta;
+    if (before == 0 && after == 0) {
+        m_turns.erase(entry.turn_line);
+    }
+    m_changed_lines.push_back(entry.turn_line);
+}
+
+std::pair<bool, bool> SegmentLayouter::get_turns_after_decorations(CellDir axis,
+                                                                   int32_t index) const {
+    auto it = m_turns.find(key(inv(axis), index));
+    if (it == m_turns.end()) {
+        return {false, false};
+    }
+    return {it->second.first > 0, it->second.second > 0};
 }
 
 int SegmentLayouter::get_facing_decorations(CellDir axis, int32_t index) const {

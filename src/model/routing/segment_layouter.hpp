@@ -71,6 +71,10 @@ class SegmentLayouter {
     // class on the grid line (axis, index) to the class in the next cell:
     // the two decorations face each other across nothing but the margins.
     int get_facing_neighbours(CellDir axis, int32_t index) const;
+    // Whether a route turns in the grid line (axis, index) right after a
+    // decorated end on a class in the line before it (first) or after it
+    // (second): the turn must keep clear of the decoration.
+    std::pair<bool, bool> get_turns_after_decorations(CellDir axis, int32_t index) const;
     // Clears or sets is_laid_out of what a new size of that grid line moves:
     // the segments along it and those ending in it.
     void set_seg_laid_out_on_grid_line(CellDir axis, int32_t index, bool value);
@@ -115,6 +119,10 @@ class SegmentLayouter {
         Key line;
         Key start_key;
         Key end_key;
+        // The line the route turns in after a decorated end, and on which
+        // side of it the class lies (0 before, 1 after); -1 for none.
+        Key turn_line;
+        int turn_side;
     };
 
     static Key line_of(const Segment& seg);
@@ -141,6 +149,8 @@ class SegmentLayouter {
     void count_facing(const Segment& seg, int delta);
     std::unordered_map<Key, int> m_facing;
     std::unordered_map<Key, int> m_facing_neighbours;
+    void count_turn(const Entry& entry, int delta);
+    std::unordered_map<Key, std::pair<int, int>> m_turns;
     struct CountedEnds {
         EndCounts counts;
         std::weak_ptr<Element> elem;
