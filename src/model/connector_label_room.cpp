@@ -63,12 +63,20 @@ LabelNeeds compute_label_needs(const Connectors& set, const ElementContext& ctx)
         if (segs.empty() || !con->has_labels()) {
             continue;
         }
-        for (auto which : {ConnectorLabel::START, ConnectorLabel::END}) {
+        // The name of a connector between neighbouring classes has no
+        // segment beside which it finds room: it takes its place among
+        // the start's labels, between the two boxes.
+        const bool neighbours = segs.size() == 1 && segs.front()->start_elem &&
+                                segs.front()->end_elem && segs.front()->get_size() == 2;
+        for (auto which : {ConnectorLabel::START, ConnectorLabel::END, ConnectorLabel::NAME}) {
+            if (which == ConnectorLabel::NAME && !neighbours) {
+                continue;
+            }
             const std::string& text = con->get_label(which);
             if (text.empty()) {
                 continue;
             }
-            const bool at_start = which == ConnectorLabel::START;
+            const bool at_start = which != ConnectorLabel::END;
             const Segment& seg = at_start ? *segs.front() : *segs.back();
             const CellPos from = at_start ? seg.start : seg.end;
             const CellPos to = at_start ? seg.end : seg.start;

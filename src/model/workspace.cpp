@@ -220,12 +220,13 @@ double Workspace::line_need(CellDir dir, int32_t index) const {
 }
 
 double Workspace::box_room_need(CellDir dir, int32_t index) const {
-    if (m_parts.seg_layouter->get_facing_neighbours(dir, index) == 0) {
+    const int decorations = m_parts.seg_layouter->get_neighbour_decorations(dir, index);
+    if (decorations == 0) {
         return 0.0;
     }
-    // Half of two decorations tip to tip, LINE_SPACING apart, on each side
-    // of the box.
-    return 2 * RelatedSegments::DECORATION_LENGTH + RelatedSegments::LINE_SPACING;
+    // Half of the decorations and LINE_SPACING on each side of the box:
+    // the neighbour's line gives the other half.
+    return decorations * RelatedSegments::DECORATION_LENGTH + RelatedSegments::LINE_SPACING;
 }
 
 void Workspace::fit_lines_to_segments(bool resize) {

@@ -208,8 +208,9 @@ class Workspace : public ISerializable {
         std::unordered_map<int32_t, double> label_need_h;
         std::unordered_map<int32_t, double> label_need_v;
         // The room a line of classes keeps beside its largest box, for the
-        // lines where two neighbouring classes have decorations facing:
-        // their boxes are centred, so each line gives half of the gap.
+        // lines where a connector with decorations joins neighbouring
+        // classes: their boxes are centred, so each line gives half of the
+        // gap.
         std::unordered_map<int32_t, double> box_room_h;
         std::unordered_map<int32_t, double> box_room_v;
 

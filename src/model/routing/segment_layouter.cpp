@@ -154,9 +154,7 @@ void SegmentLayouter::count_ends(const Segment& seg, int delta) {
 }
 
 void SegmentLayouter::count_facing(const Segment& seg, int delta) {
-    // Box, one line, box: more lines between the classes leave room enough.
-    if (!seg.start_elem || !seg.end_elem || !seg.start_term || !seg.end_term ||
-        (seg.get_size() != 2 && seg.get_size() != 3)) {
+    if (!seg.start_elem || !seg.end_elem || (!seg.start_term && !seg.end_term)) {
         return;
     }
     auto count = [this, delta](std::unordered_map<Key, int>& counts, Key k) {
@@ -165,14 +163,19 @@ void SegmentLayouter::count_facing(const Segment& seg, int delta) {
         }
         m_changed_lines.push_back(k);
     };
+    const bool both = seg.start_term && seg.end_term;
     // The crossed line runs the other way: a row for a vertical segment.
     const CellDir hv = seg.get_hv();
     if (seg.get_size() == 2) {
-        count(m_facing_neighbours, key(inv(hv), seg.start.get(hv)));
-        count(m_facing_neighbours, key(inv(hv), seg.end.get(hv)));
-        return;
+        // Neighbours: even one decoration is longer than the margins.
+        auto& counts = both ? m_facing_neighbours : m_decorated_neighbours;
+        count(counts, key(inv(hv), seg.start.get(hv)));
+        count(counts, key(inv(hv), seg.end.get(hv)));
+    } else if (seg.get_size() == 3 && both) {
+        // Box, one line, box: more lines between the classes leave room
+        // enough.
+        count(m_facing, key(inv(hv), (seg.start.get(hv) + seg.end.get(hv)) / 2));
     }
-    count(m_facing, key(inv(hv), (seg.start.get(hv) + seg.end.get(hv)) / 2));
 }
 
 void SegmentLayouter::count_turn(const Entry& entry, int delta) {
@@ -201,9 +204,12 @@ int SegmentLayouter::get_facing_decorations(CellDir axis, int32_t index) const {
     return it != m_facing.end() ? it->second : 0;
 }
 
-int SegmentLayouter::get_facing_neighbours(CellDir axis, int32_t index) const {
-    auto it = m_facing_neighbours.find(key(inv(axis), index));
-    return it != m_facing_neighbours.end() ? it->second : 0;
+int SegmentLayouter::get_neighbour_decorations(CellDir axis, int32_t index) const {
+    const Key k = key(inv(axis), index);
+    if (m_facing_neighbours.count(k) > 0) {
+        return 2;
+    }
+    return m_decorated_neighbours.count(k) > 0 ? 1 : 0;
 }
 
 SegmentLayouter::EndCounts SegmentLayouter::get_end_counts(const Element& elem) const {

@@ -67,10 +67,10 @@ class SegmentLayouter {
     // grid line (axis, index) as the one line between their two classes:
     // the two decorations face each other across it.
     int get_facing_decorations(CellDir axis, int32_t index) const;
-    // How many straight connectors with a decoration at both ends join a
-    // class on the grid line (axis, index) to the class in the next cell:
-    // the two decorations face each other across nothing but the margins.
-    int get_facing_neighbours(CellDir axis, int32_t index) const;
+    // The most decorations (0, 1 or 2) of one straight connector that joins
+    // a class on the grid line (axis, index) to the class in the next cell:
+    // between the two boxes there is nothing but the cells' margins.
+    int get_neighbour_decorations(CellDir axis, int32_t index) const;
     // Whether a route turns in the grid line (axis, index) right after a
     // decorated end on a class in the line before it (first) or after it
     // (second): the turn must keep clear of the decoration.
@@ -144,11 +144,13 @@ class SegmentLayouter {
 
     // +1 or -1 for seg's ends on its classes.
     void count_ends(const Segment& seg, int delta);
-    // +1 or -1 for the line seg crosses between two decorations facing, or
-    // for the two lines of neighbouring classes it joins.
+    // +1 or -1 for the line seg crosses between two decorations facing, or,
+    // with one decoration or two, for the two lines of neighbouring classes
+    // it joins.
     void count_facing(const Segment& seg, int delta);
     std::unordered_map<Key, int> m_facing;
     std::unordered_map<Key, int> m_facing_neighbours;
+    std::unordered_map<Key, int> m_decorated_neighbours;
     void count_turn(const Entry& entry, int delta);
     std::unordered_map<Key, std::pair<int, int>> m_turns;
     struct CountedEnds {

@@ -22,6 +22,7 @@
 #include "model/routing/segment_layouter.hpp"
 #include "model/workspace.hpp"
 #include "model/workspace_test_util.hpp"
+#include "render/connector_labels.hpp"
 
 using namespace Model;
 using LxTest::BoxElement;
@@ -258,18 +259,24 @@ TEST(DenseLayoutTest, CrowdedSidesAndBundlesStayClear) {
                 lattrix_test::connect(ws, k == 1 ? b : a, k == 1 ? a : b, kinds[k]);
             }
         }
-        // The diamond and the arrow face each other across the two cells'
-        // margins alone.
+        // Between neighbours there are only the two cells' margins, for a
+        // diamond and an arrow, or an arrow and the connector's name.
         std::vector<CellPos> neighbours;
         for (const CellPos& c : classes) {
             const CellPos n = rng() % 2 == 0 ? CellPos(c.h + 1, c.v) : CellPos(c.h, c.v + 1);
             if (c != CellPos(4, 4) && rng() % 4 == 0 && ws.add_class(n)) {
                 neighbours.push_back(n);
-                lattrix_test::connect(ws, c, n, "aggregation");
+                const bool named = neighbours.size() % 2 == 0;
+                auto con = lattrix_test::connect(ws, c, n, named ? "dependency" : "aggregation");
+                ASSERT_NE(con, nullptr);
+                if (named) {
+                    ws.set_connector_label(*con, Model::ConnectorLabel::NAME, "uses");
+                }
             }
         }
-        ASSERT_FALSE(neighbours.empty());
+        ASSERT_GE(neighbours.size(), 2u);
         classes.insert(classes.end(), neighbours.begin(), neighbours.end());
+        EXPECT_EQ(View::count_label_overlaps(ws, View::place_connector_labels(ws)), 0);
         Workspace loaded;
         ASSERT_TRUE(loaded.read(*SerializingReader::from_memory(lattrix_test::to_xml(ws))));
         EXPECT_EQ(lattrix_test::routes_signature(loaded), lattrix_test::routes_signature(ws));
@@ -321,6 +328,16 @@ TEST(DenseLayoutTest, CrowdedSidesAndBundlesStayClear) {
             bundles_by_cells[cells].push_back(con.get());
             return true;
         });
+        // A decoration reaches its own box and no other.
+        for (const Rectangle& d : decos) {
+            for (const CellPos& c : classes) {
+                const Point at = ws.get_grid()->get_top_left_point(c);
+                const Rectangle b = ws.get_element_cells()->get(c.h, c.v)->get_rect();
+                EXPECT_FALSE(d.x + 0.5 < b.x + at.x + b.width && b.x + at.x + 0.5 < d.x + d.width &&
+                             d.y + 0.5 < b.y + at.y + b.height && b.y + at.y + 0.5 < d.y + d.height)
+                    << "decoration at " << d.x << "," << d.y << " in the box of " << c.to_string();
+            }
+        }
         for (size_t i = 0; i < decos.size(); ++i) {
             for (size_t j = i + 1; j < decos.size(); ++j) {
                 const Rectangle& a = decos[i];
