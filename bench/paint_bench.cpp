@@ -29,8 +29,25 @@ extern char** environ;
 
 namespace {
 
-// The view is centred on the middle class, so at N >= 200 it is full of
-// boxes and connectors; the cursor sits on that class.
+// A 1000 x 800 frame centred on the middle class of the n-class diagram,
+// so at n >= 200 it is full of boxes and connectors; the cursor sits on
+// that class. Without an image surface the state is skipped: nullptr.
+std::shared_ptr<View::WorkspaceDrawerContext> centred_frame(
+    benchmark::State& state, const std::shared_ptr<Model::Workspace>& ws, int n) {
+    const Bench::GenClass& mid = Bench::middle_class(Bench::diagram(n));
+    const Rectangle cell = ws->get_grid()->get_rectangle(mid.h, mid.v);
+    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
+    if (!dc->configure_img(1000, 800)) {
+        state.SkipWithError("no image surface");
+        return nullptr;
+    }
+    dc->set_color_map(std::make_shared<View::ColorMap>());
+    dc->set_offset(Point(-std::max(0.0, cell.x + cell.width / 2 - 500),
+                         -std::max(0.0, cell.y + cell.height / 2 - 400)));
+    dc->set_cell_pos(CellPos(mid.h, mid.v));
+    return dc;
+}
+
 void BM_CanvasFrame(benchmark::State& state, bool labels) {
     const int n = static_cast<int>(state.range(0));
     auto ws = std::make_shared<Model::Workspace>();
@@ -38,18 +55,10 @@ void BM_CanvasFrame(benchmark::State& state, bool labels) {
         state.SkipWithError("load failed");
         return;
     }
-    const Bench::GenClass& mid = Bench::middle_class(Bench::diagram(n));
-    const Rectangle cell = ws->get_grid()->get_rectangle(mid.h, mid.v);
-    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
-    if (!dc->configure_img(1000, 800)) {
-        state.SkipWithError("no image surface");
+    auto dc = centred_frame(state, ws, n);
+    if (!dc) {
         return;
     }
-    dc->set_color_map(std::make_shared<View::ColorMap>());
-    const double x = std::max(0.0, cell.x + cell.width / 2 - 500);
-    const double y = std::max(0.0, cell.y + cell.height / 2 - 400);
-    dc->set_offset(Point(-x, -y));
-    dc->set_cell_pos(CellPos(mid.h, mid.v));
     const View::DrawerList drawers = View::new_canvas_drawers(dc);
     for (auto _ : state) {
         View::draw_all(drawers, *dc);
@@ -74,16 +83,10 @@ void BM_AfterEdit(benchmark::State& state, bool placement_only) {
     }
     const Bench::GenClass& mid = Bench::middle_class(Bench::diagram(N));
     const CellPos middle(mid.h, mid.v);
-    const Rectangle cell = ws->get_grid()->get_rectangle(mid.h, mid.v);
-    auto dc = std::make_shared<View::WorkspaceDrawerContext>(ws);
-    if (!dc->configure_img(1000, 800)) {
-        state.SkipWithError("no image surface");
+    auto dc = centred_frame(state, ws, N);
+    if (!dc) {
         return;
     }
-    dc->set_color_map(std::make_shared<View::ColorMap>());
-    dc->set_offset(Point(-std::max(0.0, cell.x + cell.width / 2 - 500),
-                         -std::max(0.0, cell.y + cell.height / 2 - 400)));
-    dc->set_cell_pos(middle);
     const View::DrawerList drawers = View::new_canvas_drawers(dc);
     std::shared_ptr<Model::AbstractConnectorElement> con;
     ws->get_connector_set()->foreach_ordered([&](const auto& c) {
