@@ -38,70 +38,8 @@ bool overlaps(const Rectangle& a, const Rectangle& b) {
            b.y < a.y + a.height;
 }
 
-// Rectangles bucketed by a coarse grid, so a look-up sees only its
-// neighbourhood. Used for the overlap count, where the rectangles come and
-// go with no known bounds.
-class Buckets {
-  public:
-    void add(const Rectangle& r) {
-        for_cells(r, [&](int64_t key) {
-            m_map[key].push_back(r);
-            return true;
-        });
-    }
-    // How many stored rectangles overlap r, each counted once: in the
-    // bucket that holds the top left corner of its overlap with r.
-    int count(const Rectangle& r) const {
-        int n = 0;
-        for_cells(r, [&](int64_t key) {
-            auto it = m_map.find(key);
-            if (it != m_map.end()) {
-                for (const Rectangle& o : it->second) {
-                    n += overlaps(r, o) && key_of(std::max(r.x, o.x), std::max(r.y, o.y)) == key;
-                }
-            }
-            return true;
-        });
-        return n;
-    }
-
-    bool any(const Rectangle& r) const {
-        bool found = false;
-        for_cells(r, [&](int64_t key) {
-            auto it = m_map.find(key);
-            if (it != m_map.end()) {
-                for (const Rectangle& o : it->second) {
-                    found = found || overlaps(r, o);
-                }
-            }
-            return !found;
-        });
-        return found;
-    }
-
-  private:
-    static constexpr double SIZE = 128.0;
-    static int64_t key_of(double x, double y) {
-        const auto cx = static_cast<int64_t>(std::floor(x / SIZE));
-        const auto cy = static_cast<int64_t>(std::floor(y / SIZE));
-        return (cy << 32) ^ (cx & 0xffffffff);
-    }
-    template <class Fn>
-    static void for_cells(const Rectangle& r, Fn fn) {
-        const auto x0 = static_cast<int64_t>(std::floor(r.x / SIZE));
-        const auto x1 = static_cast<int64_t>(std::floor((r.x + r.width) / SIZE));
-        const auto y0 = static_cast<int64_t>(std::floor(r.y / SIZE));
-        const auto y1 = static_cast<int64_t>(std::floor((r.y + r.height) / SIZE));
-        for (int64_t y = y0; y <= y1; ++y) {
-            for (int64_t x = x0; x <= x1; ++x) {
-                fn((y << 32) ^ (x & 0xffffffff));
-            }
-        }
-    }
-    std::unordered_map<int64_t, std::vector<Rectangle>> m_map;
-};
-
-// The same over a fixed area, in flat arrays: placing thousands of labels
+// Rectangles bucketed by a grid of cells over a fixed area, in flat arrays,
+// so a look-up sees only its neighbourhood: placing thousands of labels
 // asks it hundreds of thousands of times. Rectangles reaching past the
 // area are kept in its border cells, so nothing is lost, only slower.
 // Those given to reset sit in one array; those added later (the labels
@@ -157,7 +95,8 @@ class Field {
         });
     }
 
-    // How many rectangles overlap r, each counted once (see Buckets).
+    // How many rectangles overlap r, each counted once: in the cell that
+    // holds the top left corner of its overlap with r.
     int count(const Rectangle& r) const {
         int n = 0;
         const int32_t x0 = cx(r.x);
@@ -833,16 +772,24 @@ int count_label_overlaps(const Model::Workspace& ws, const PlacedLabels& labels)
             }
             return true;
         });
-    Buckets decorations;
-    for (const Rectangle& r : decoration_list) {
-        decorations.add(r);
-    }
-    Buckets all;
+    std::vector<Rectangle> label_list;
     for (const auto& [con, list] : labels) {
         for (const auto& l : list) {
-            all.add(l.box);
+            label_list.push_back(l.box);
         }
     }
+    Rectangle area;
+    bool first = true;
+    for (const auto* list : {&decoration_list, &label_list}) {
+        for (const Rectangle& r : *list) {
+            area = first ? r : bounds(area, r);
+            first = false;
+        }
+    }
+    Field decorations;
+    decorations.reset(area, decoration_list, SPOT_CELL);
+    Field all;
+    all.reset(area, label_list, SPOT_CELL);
     int n = 0;
     for (const auto& [con, list] : labels) {
         for (const auto& l : list) {
