@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
         }
     }
     // With labels the lines make room for, the 1000-class image is about
-    // 18k x 11k pixels: painted in bands, it is exported like any other.
+    // 18k x 10k pixels: painted in bands, it is exported like any other.
     Bench::register_sized(
         "export_tool_png.labels", [](benchmark::State& s) { BM_ExportToolPng(s, true); }, 0.5,
         true);

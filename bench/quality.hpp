@@ -40,7 +40,11 @@ struct Quality {
     double bends_least_mean = 0.0;
     int crossings = 0;  // a horizontal and a vertical piece of different connectors
     int labels = 0;
-    int label_overlaps = 0;  // labels covering a box, another label or a decoration
+    int label_overlaps = 0;        // labels covering a box, another label or a decoration
+    int label_line_crossings = 0;  // lines of connectors running through a label
+    // The bounds of every box, line and label: what an export of the whole
+    // diagram paints, in millions of pixels.
+    double area_mpx = 0.0;
 };
 
 namespace detail_quality {
@@ -288,6 +292,43 @@ inline Quality measure_quality(Model::Workspace& ws) {
         q.labels += static_cast<int>(list.size());
     }
     q.label_overlaps = View::count_label_overlaps(ws, placed);
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    auto grow = [&](double ax, double ay, double bx, double by) {
+        x0 = std::min(x0, ax);
+        y0 = std::min(y0, ay);
+        x1 = std::max(x1, bx);
+        y1 = std::max(y1, by);
+    };
+    for (const Piece& p : pieces) {
+        if (p.vertical) {
+            grow(p.across, p.lo, p.across, p.hi);
+        } else {
+            grow(p.lo, p.across, p.hi, p.across);
+        }
+    }
+    ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto& elem) {
+        const Rectangle r = elem->get_rect();
+        const double ox = ws.get_grid()->get(CellDir::H).get(h - 1);
+        const double oy = ws.get_grid()->get(CellDir::V).get(v - 1);
+        grow(ox + r.x, oy + r.y, ox + r.x + r.width, oy + r.y + r.height);
+        return true;
+    });
+    for (const auto& [con, list] : placed) {
+        for (const auto& l : list) {
+            const Rectangle& b = l.box;
+            grow(b.x, b.y, b.x + b.width, b.y + b.height);
+            for (const Piece& p : pieces) {
+                const bool through = p.vertical ? b.x < p.across && p.across < b.x + b.width &&
+                                                      p.lo < b.y + b.height && b.y < p.hi
+                                                : b.y < p.across && p.across < b.y + b.height &&
+                                                      p.lo < b.x + b.width && b.x < p.hi;
+                q.label_line_crossings += through;
+            }
+        }
+    }
+    if (x1 > x0 && y1 > y0) {
+        q.area_mpx = (x1 - x0) * (y1 - y0) / 1e6;
+    }
     return q;
 }
 

@@ -30,9 +30,11 @@ void report(benchmark::State& state, Model::Workspace& ws) {
     state.counters["bends_max"] = q.bends_max;
     state.counters["bends_least"] = q.bends_least_mean;
     state.counters["crossings"] = q.crossings;
+    state.counters["area_mpx"] = q.area_mpx;
     if (q.labels > 0) {
         state.counters["labels"] = q.labels;
         state.counters["label_overlaps"] = q.label_overlaps;
+        state.counters["label_line_crossings"] = q.label_line_crossings;
     }
     // The most iterations any group's spreading took: every group laid out
     // once more, which lands on the same positions.

@@ -1,6 +1,7 @@
 #include "model/connector_label_room.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -40,15 +41,21 @@ LabelSize measure_label(const ElementContext& ctx, const std::string& text) {
 
 namespace {
 
-// The labels of one class side facing into a line.
+// The labels of one class side facing into a line. Their lines leave the
+// side spread along it, and each label stands beside its line: as many as
+// fit along the side stand at the same distance out, the rest further out,
+// a tier of labels at a time.
 struct Side {
     int count = 0;
-    double extents = 0.0;  // along the line, each with a step to the next
-
-    // Past the decorations, one after another: a label just off the class
-    // would reach into the decorations and labels of the sides around it.
+    double along = 0.0;   // the deepest label, out along the lines
+    double across = 0.0;  // the labels side by side, along the class side
+    double length = 0.0;  // of the class side
     double need() const {
-        return count == 0 ? 0.0 : LABEL_OFF_CLASS + LABEL_DECORATION_LENGTH + extents;
+        if (count == 0) {
+            return 0.0;
+        }
+        const double tiers = length > 0.0 ? std::max(1.0, std::ceil(across / length)) : count;
+        return LABEL_OFF_CLASS + LABEL_DECORATION_LENGTH + tiers * along;
     }
 };
 
@@ -91,7 +98,13 @@ LabelNeeds compute_label_needs(const Connectors& set, const ElementContext& ctx)
             auto& [before, after] = sides[{across_h ? CellDir::H : CellDir::V, line, cell}];
             Side& side = step > 0 ? before : after;
             ++side.count;
-            side.extents += (across_h ? size.width : size.height) + LABEL_OFF_CLASS + LABEL_STEP;
+            side.along = std::max(
+                side.along, (across_h ? size.width : size.height) + LABEL_OFF_CLASS + LABEL_STEP);
+            side.across += (across_h ? size.height : size.width) + LABEL_OFF_LINE;
+            if (const auto& elem = at_start ? seg.start_elem : seg.end_elem) {
+                const Rectangle r = elem->get_rect();
+                side.length = across_h ? r.height : r.width;
+            }
         }
     }
     LabelNeeds needs;

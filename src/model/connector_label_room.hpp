@@ -21,6 +21,9 @@ inline constexpr double LABEL_OFF_CLASS = 3.0;
 inline constexpr double LABEL_DECORATION_LENGTH = 16.0;
 // The step in which an end label's spot moves out along its line.
 inline constexpr double LABEL_STEP = 4.0;
+// How far an end label keeps from its own line: clear of the half width of
+// an end decoration.
+inline constexpr double LABEL_OFF_LINE = 6.0;
 
 struct LabelSize {
     double width = 0.0;

@@ -28,7 +28,7 @@ namespace {
 // How far a label keeps from the class side and from its own line; the
 // latter clears the half width of an end decoration.
 constexpr double OFF_CLASS = Model::LABEL_OFF_CLASS;
-constexpr double OFF_LINE = 6.0;
+constexpr double OFF_LINE = Model::LABEL_OFF_LINE;
 // How far out along its line an end label is looked for, in steps.
 constexpr int END_STEPS = 240;
 
