@@ -12,7 +12,9 @@
 #include <string>
 
 #include <cairo.h>
+#include <cairomm/surface.h>
 #include <glibmm/init.h>
+#include <zlib.h>
 
 #include "bench_support.hpp"
 #include "ctrl/actions.hpp"
@@ -23,6 +25,7 @@
 #include "render/color_map.hpp"
 #include "render/drawer_context.hpp"
 #include "render/drawers/drawer_list.hpp"
+#include "render/png_writer.hpp"
 #include "view/zoom.hpp"
 
 extern char** environ;
@@ -236,6 +239,93 @@ void BM_ExportToolPng(benchmark::State& state, bool labels) {
     }
 }
 
+// The export of the n-class diagram with labels as cairo holds it while
+// painting, made once by lattrix-export; nullptr when that fails.
+Cairo::RefPtr<Cairo::ImageSurface> exported_image(int n) {
+    static std::map<int, Cairo::RefPtr<Cairo::ImageSurface>> images;
+    auto it = images.find(n);
+    if (it != images.end()) {
+        return it->second;
+    }
+    const std::string in = Bench::document_path(n, true);
+    const std::string out = Bench::temp_dir().path() + "/image-" + std::to_string(n) + ".png";
+    const std::string tool = Bench::sibling_program("lattrix-export");
+    char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>(in.c_str()),
+                    const_cast<char*>(out.c_str()), nullptr};
+    pid_t pid = 0;
+    int status = 0;
+    Cairo::RefPtr<Cairo::ImageSurface> img;
+    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ) == 0 &&
+        waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        img = Cairo::ImageSurface::create_from_png(out);
+    }
+    return images[n] = img;
+}
+
+// Encoding a grey export, without the painting: the PNG writer, or for
+// comparison zlib's fastest level on the same filtered rows. Time per pixel
+// in ns_per_px, the compressed size in bytes.
+void BM_EncodeGreyPng(benchmark::State& state, bool zlib) {
+    const auto img = exported_image(static_cast<int>(state.range(0)));
+    if (!img) {
+        state.SkipWithError("no exported image");
+        return;
+    }
+    const auto w = static_cast<uint32_t>(img->get_width());
+    const auto h = static_cast<uint32_t>(img->get_height());
+    const int stride = img->get_stride();
+    const unsigned char* data = img->get_data();
+    size_t bytes = 0;
+    std::vector<unsigned char> prev(w);
+    std::vector<unsigned char> row(w + 1);
+    std::vector<unsigned char> sink(size_t{1} << 20);
+    for (auto _ : state) {
+        if (!zlib) {
+            std::string out;
+            View::PngWriter png(out, w, h, View::PngWriter::ColorType::GREY);
+            // In bands of 16 MiB, as the export paints.
+            const int band = std::max(1, (16 << 20) / stride);
+            for (int y = 0; y < static_cast<int>(h); y += band) {
+                png.add_rows(data + static_cast<ptrdiff_t>(y) * stride, stride,
+                             std::min<int>(band, static_cast<int>(h) - y));
+            }
+            if (!png.finish()) {
+                state.SkipWithError("encoding failed");
+                break;
+            }
+            bytes = out.size();
+            continue;
+        }
+        z_stream zs{};
+        deflateInit(&zs, 1);
+        std::fill(prev.begin(), prev.end(), 0);
+        bytes = 0;
+        for (uint32_t y = 0; y < h; ++y) {
+            const auto* argb = reinterpret_cast<const uint32_t*>(data + ptrdiff_t{stride} * y);
+            row[0] = y == 0 ? 0 : 2;
+            for (uint32_t x = 0; x < w; ++x) {
+                const auto v = static_cast<unsigned char>(argb[x] >> 8);
+                row[x + 1] = static_cast<unsigned char>(v - prev[x]);
+                prev[x] = v;
+            }
+            zs.next_in = row.data();
+            zs.avail_in = w + 1;
+            const int flush = y + 1 == h ? Z_FINISH : Z_NO_FLUSH;
+            do {
+                zs.next_out = sink.data();
+                zs.avail_out = static_cast<uInt>(sink.size());
+                deflate(&zs, flush);
+                bytes += sink.size() - zs.avail_out;
+            } while (zs.avail_out == 0);
+        }
+        deflateEnd(&zs);
+    }
+    state.counters["ns_per_px"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * w * h * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -270,6 +360,12 @@ int main(int argc, char** argv) {
     Bench::register_sized(
         "export_tool_png.labels", [](benchmark::State& s) { BM_ExportToolPng(s, true); }, 0.5,
         true);
+    Bench::register_at(
+        "encode_grey_png.labels", [](benchmark::State& s) { BM_EncodeGreyPng(s, false); }, 200,
+        0.5);
+    Bench::register_at(
+        "encode_grey_png_zlib1.labels", [](benchmark::State& s) { BM_EncodeGreyPng(s, true); }, 200,
+        0.5);
     for (int pct : {0, 10, 25, 50, 100, 200, 400}) {
         Bench::register_at("canvas_frame_zoom_1000_classes", BM_CanvasFrameZoom, pct, 0.2);
     }
