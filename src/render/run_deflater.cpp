@@ -14,7 +14,7 @@ namespace {
 
 // A block ends after this many symbols, so that its code fits the stretch
 // of image it covers; its header costs some 60 bytes.
-constexpr size_t BLOCK_SYMBOLS = size_t{1} << 15;
+constexpr size_t BLOCK_SYMBOLS = size_t{1} << 14;
 constexpr unsigned MAX_BITS = 15;
 constexpr unsigned MAX_CL_BITS = 7;
 constexpr uint32_t ADLER_MOD = 65521;
