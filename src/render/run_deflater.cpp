@@ -60,8 +60,62 @@ const Tables& tables() {
     return t;
 }
 
-// Huffman code lengths for freq[0..n), none longer than limit. At least two
-// symbols get a code, so that every code is complete, as decoders want.
+// Writes bits from the lowest up. Whole bytes go out at once, the bits of
+// the last one wait; eight bytes are stored each time, so the buffer needs
+// that much room beyond the end. Kept in locals, apart from the buffer's
+// bytes, so that the compiler keeps it in registers.
+struct BitWriter {
+    uint64_t bits;
+    unsigned n;
+    unsigned char* out;
+    void put(uint64_t b, unsigned k) {
+        bits |= b << n;
+        n += k;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, &bits, 8);
+        } else {
+            for (unsigned i = 0; i < 8; ++i) {
+                out[i] = static_cast<unsigned char>(bits >> (8 * i));
+            }
+        }
+        out += n / 8;
+        bits >>= n & ~7u;
+        n &= 7;
+    }
+};
+
+// The canonical codes for the lengths, bit-reversed, since deflate sends
+// Huffman codes from their top bit down but everything else from the bottom.
+void canonical_codes(const uint8_t* lengths, size_t n, uint16_t* codes) {
+    uint16_t count[MAX_BITS + 1] = {};
+    for (size_t s = 0; s < n; ++s) {
+        ++count[lengths[s]];
+    }
+    count[0] = 0;
+    uint16_t next[MAX_BITS + 1] = {};
+    uint32_t code = 0;
+    for (unsigned b = 1; b <= MAX_BITS; ++b) {
+        code = (code + count[b - 1]) << 1;
+        next[b] = static_cast<uint16_t>(code);
+    }
+    for (size_t s = 0; s < n; ++s) {
+        const unsigned len = lengths[s];
+        if (len == 0) {
+            codes[s] = 0;
+            continue;
+        }
+        uint32_t c = next[len]++;
+        uint32_t r = 0;
+        for (unsigned i = 0; i < len; ++i) {
+            r = (r << 1) | (c & 1);
+            c >>= 1;
+        }
+        codes[s] = static_cast<uint16_t>(r);
+    }
+}
+
+}  // namespace
+
 // When the optimal code is too deep, the frequencies are flattened and it
 // is built again; that costs little compression and ends quickly.
 void code_lengths(const uint32_t* freq, size_t n, unsigned limit, uint8_t* lengths) {
@@ -119,38 +173,6 @@ void code_lengths(const uint32_t* freq, size_t n, unsigned limit, uint8_t* lengt
         lengths[leaves[i].second] = depth[i];
     }
 }
-
-// The canonical codes for the lengths, bit-reversed, since deflate sends
-// Huffman codes from their top bit down but everything else from the bottom.
-void canonical_codes(const uint8_t* lengths, size_t n, uint16_t* codes) {
-    uint16_t count[MAX_BITS + 1] = {};
-    for (size_t s = 0; s < n; ++s) {
-        ++count[lengths[s]];
-    }
-    count[0] = 0;
-    uint16_t next[MAX_BITS + 1] = {};
-    uint32_t code = 0;
-    for (unsigned b = 1; b <= MAX_BITS; ++b) {
-        code = (code + count[b - 1]) << 1;
-        next[b] = static_cast<uint16_t>(code);
-    }
-    for (size_t s = 0; s < n; ++s) {
-        const unsigned len = lengths[s];
-        if (len == 0) {
-            codes[s] = 0;
-            continue;
-        }
-        uint32_t c = next[len]++;
-        uint32_t r = 0;
-        for (unsigned i = 0; i < len; ++i) {
-            r = (r << 1) | (c & 1);
-            c >>= 1;
-        }
-        codes[s] = static_cast<uint16_t>(r);
-    }
-}
-
-}  // namespace
 
 RunDeflater::RunDeflater()
     : m_ll(BLOCK_SYMBOLS),
@@ -339,7 +361,7 @@ void RunDeflater::literal(unsigned char c) {
 
 void RunDeflater::match(uint32_t length, uint32_t distance) {
     const Tables& t = tables();
-    m_ll[m_nsyms] = static_cast<uint16_t>(length);
+    m_ll[m_nsyms] = static_cast<uint16_t>(256 + length);
     m_dist[m_nsyms] = static_cast<uint16_t>(distance);
     ++m_lfreq[257 + t.len_code[length]];
     ++m_dfreq[t.dist_code[distance - 1]];
@@ -424,6 +446,8 @@ void RunDeflater::write_block(bool last) {
 
     // At most 48 bits a symbol and some 2 KiB of header.
     reserve(m_nsyms * 6 + 2048);
+    BitWriter bw{m_bits, m_nbits, m_buf.data() + m_len};
+    auto put = [&bw](uint64_t b, unsigned k) { bw.put(b, k); };
     put(last ? 1 : 0, 1);
     put(2, 2);  // dynamic Huffman codes
     put(hlit - 257, 5);
@@ -439,20 +463,31 @@ void RunDeflater::write_block(bool last) {
             put(cl_extra[k], s == 16 ? 2 : s == 17 ? 3 : 7);
         }
     }
+    // Literals and lengths with their extra bits looked up whole, and no
+    // branch between literal and match: a literal's distance takes 0 bits.
+    uint32_t ll_bits[256 + 259];
+    uint8_t ll_n[256 + 259];
+    for (unsigned c = 0; c < 256; ++c) {
+        ll_bits[c] = lcode[c];
+        ll_n[c] = llen[c];
+    }
+    for (unsigned len = 3; len <= 258; ++len) {
+        const unsigned lc = t.len_code[len];
+        ll_bits[256 + len] = lcode[257 + lc] | (len - LEN_BASE[lc]) << llen[257 + lc];
+        ll_n[256 + len] = static_cast<uint8_t>(llen[257 + lc] + LEN_EXTRA[lc]);
+    }
     for (size_t k = 0; k < m_nsyms; ++k) {
         const unsigned ll = m_ll[k];
+        put(ll_bits[ll], ll_n[ll]);
         const unsigned dist = m_dist[k];
-        if (dist == 0) {
-            put(lcode[ll], llen[ll]);
-            continue;
-        }
-        const unsigned lc = t.len_code[ll];
-        const unsigned dc = t.dist_code[dist - 1];
-        put(lcode[257 + lc] | uint64_t{ll - LEN_BASE[lc]} << llen[257 + lc],
-            llen[257 + lc] + LEN_EXTRA[lc]);
-        put(dcode[dc] | uint64_t{dist - DIST_BASE[dc]} << dlen[dc], dlen[dc] + DIST_EXTRA[dc]);
+        const unsigned dc = t.dist_code[(dist - 1) & (WINDOW - 1)];
+        const uint64_t dbits = dcode[dc] | uint64_t{dist - DIST_BASE[dc]} << dlen[dc];
+        put(dist != 0 ? dbits : 0, dist != 0 ? dlen[dc] + DIST_EXTRA[dc] : 0);
     }
     put(lcode[256], llen[256]);
+    m_bits = bw.bits;
+    m_nbits = bw.n;
+    m_len = static_cast<size_t>(bw.out - m_buf.data());
 
     m_nsyms = 0;
     m_lfreq.fill(0);
@@ -531,25 +566,6 @@ void RunDeflater::reserve(size_t n) {
     if (m_buf.size() < m_len + n) {
         m_buf.resize(std::max(2 * m_buf.size(), m_len + n));
     }
-}
-
-void RunDeflater::put(uint64_t bits, unsigned n) {
-    m_bits |= bits << m_nbits;
-    m_nbits += n;
-    if (m_nbits >= 32) {
-        put_bytes(static_cast<uint32_t>(m_bits));
-        m_bits >>= 32;
-        m_nbits -= 32;
-    }
-}
-
-void RunDeflater::put_bytes(uint32_t v) {
-    unsigned char* q = m_buf.data() + m_len;
-    q[0] = static_cast<unsigned char>(v);
-    q[1] = static_cast<unsigned char>(v >> 8);
-    q[2] = static_cast<unsigned char>(v >> 16);
-    q[3] = static_cast<unsigned char>(v >> 24);
-    m_len += 4;
 }
 
 }  // namespace View

@@ -47,11 +47,9 @@ class RunDeflater {
     void checksum(const unsigned char* p, size_t n);
 
     void reserve(size_t n);
-    void put(uint64_t bits, unsigned n);
-    void put_bytes(uint32_t v);
 
-    // Symbols of the block being collected: a literal, or a match length
-    // with its distance; distance 0 marks a literal.
+    // Symbols of the block being collected: a literal, or 256 + the length
+    // of a match, and the match's distance or 0.
     std::vector<uint16_t> m_ll;
     std::vector<uint16_t> m_dist;
     size_t m_nsyms = 0;
@@ -80,8 +78,13 @@ class RunDeflater {
 
     std::vector<unsigned char> m_buf;
     size_t m_len = 0;
+    // Bits of the last, unfinished byte.
     uint64_t m_bits = 0;
     unsigned m_nbits = 0;
 };
+
+// Huffman code lengths for freq[0..n), none longer than limit. At least two
+// symbols get a code, so that every code is complete, as decoders want.
+void code_lengths(const uint32_t* freq, size_t n, unsigned limit, uint8_t* lengths);
 
 }  // namespace View

@@ -2,7 +2,9 @@
 #include "render/run_deflater.hpp"
 
 #include <algorithm>
+#include <array>
 #include <random>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -252,5 +254,43 @@ TEST(PngWriterTest, TooFewOrTooManyRowsFail) {
         twice.add_rows(data, 16, 3);
         EXPECT_TRUE(twice.finish());
         EXPECT_FALSE(twice.finish());
+    }
+}
+
+// Huffman codes for any counts, however skewed: complete, within the
+// limit, and a code for each symbol that occurs (for two at least).
+TEST(PngWriterTest, CodeLengthsAreCompleteAndWithinTheLimit) {
+    std::mt19937 rng(15);
+    for (int round = 0; round < 300; ++round) {
+        const size_t n = std::array<size_t, 3>{19, 30, 286}[round % 3];
+        const unsigned limit = n == 19 ? 7 : 15;
+        std::vector<uint32_t> freq(n, 0);
+        uint32_t a = 1;
+        uint32_t b = 1;
+        for (auto& f : freq) {
+            switch (std::uniform_int_distribution<int>(0, round % 4)(rng)) {
+                case 0:  // Fibonacci counts make the deepest codes
+                    f = a;
+                    b = std::exchange(a, a + b);
+                    break;
+                case 1:
+                    f = 0;
+                    break;
+                default:
+                    f = std::uniform_int_distribution<uint32_t>(0, 1000000)(rng);
+            }
+        }
+        std::vector<uint8_t> len(n);
+        View::code_lengths(freq.data(), n, limit, len.data());
+        uint64_t kraft = 0;
+        size_t coded = 0;
+        for (size_t s = 0; s < n; ++s) {
+            ASSERT_LE(len[s], limit);
+            ASSERT_TRUE(freq[s] == 0 || len[s] > 0) << s;
+            kraft += len[s] > 0 ? uint64_t{1} << (limit - len[s]) : 0;
+            coded += len[s] > 0;
+        }
+        EXPECT_EQ(kraft, uint64_t{1} << limit) << "round " << round;
+        EXPECT_GE(coded, 2u);
     }
 }
