@@ -26,6 +26,7 @@
 #include "render/drawer_context.hpp"
 #include "render/drawers/drawer_list.hpp"
 #include "render/png_writer.hpp"
+#include "render/run_deflater.hpp"
 #include "view/zoom.hpp"
 
 extern char** environ;
@@ -262,10 +263,13 @@ Cairo::RefPtr<Cairo::ImageSurface> exported_image(int n) {
     return images[n] = img;
 }
 
-// Encoding a grey export, without the painting: the PNG writer, or for
-// comparison zlib's fastest level on the same filtered rows. The compressed
-// size in bytes.
-void BM_EncodeGreyPng(benchmark::State& state, bool zlib) {
+// Encoding a grey export, without the painting: the whole PNG writer from
+// cairo's pixels, or only a compressor on the Up-filtered rows, this
+// program's or zlib's fastest level. Items are pixels, so 1e9 divided by
+// items_per_second is ns per pixel; bytes is the compressed size.
+enum class Encoder { PNG_WRITER, RUNS, ZLIB1 };
+
+void BM_EncodeGreyPng(benchmark::State& state, Encoder encoder) {
     const auto img = exported_image(static_cast<int>(state.range(0)));
     if (!img) {
         state.SkipWithError("no exported image");
@@ -275,52 +279,66 @@ void BM_EncodeGreyPng(benchmark::State& state, bool zlib) {
     const auto h = static_cast<uint32_t>(img->get_height());
     const int stride = img->get_stride();
     const unsigned char* data = img->get_data();
-    size_t bytes = 0;
+    std::vector<unsigned char> filtered((w + size_t{1}) * h);
     std::vector<unsigned char> prev(w);
-    std::vector<unsigned char> row(w + 1);
+    for (uint32_t y = 0; y < h; ++y) {
+        const auto* argb = reinterpret_cast<const uint32_t*>(data + ptrdiff_t{stride} * y);
+        unsigned char* row = filtered.data() + (w + size_t{1}) * y;
+        row[0] = y == 0 ? 0 : 2;
+        for (uint32_t x = 0; x < w; ++x) {
+            const auto v = static_cast<unsigned char>(argb[x] >> 8);
+            row[x + 1] = static_cast<unsigned char>(v - prev[x]);
+            prev[x] = v;
+        }
+    }
+    size_t bytes = 0;
     std::vector<unsigned char> sink(size_t{1} << 20);
     for (auto _ : state) {
-        if (!zlib) {
-            std::string out;
-            View::PngWriter png(out, w, h, View::PngWriter::ColorType::GREY);
-            // In bands of 16 MiB, as the export paints.
-            const int band = std::max(1, (16 << 20) / stride);
-            for (int y = 0; y < static_cast<int>(h); y += band) {
-                png.add_rows(data + static_cast<ptrdiff_t>(y) * stride, stride,
-                             std::min<int>(band, static_cast<int>(h) - y));
-            }
-            if (!png.finish()) {
-                state.SkipWithError("encoding failed");
+        switch (encoder) {
+            case Encoder::PNG_WRITER: {
+                std::string out;
+                View::PngWriter png(out, w, h, View::PngWriter::ColorType::GREY);
+                // In bands of 16 MiB, as the export paints.
+                const int band = std::max(1, (16 << 20) / stride);
+                for (int y = 0; y < static_cast<int>(h); y += band) {
+                    png.add_rows(data + static_cast<ptrdiff_t>(y) * stride, stride,
+                                 std::min<int>(band, static_cast<int>(h) - y));
+                }
+                if (!png.finish()) {
+                    state.SkipWithError("encoding failed");
+                }
+                bytes = out.size();
                 break;
             }
-            bytes = out.size();
-            continue;
-        }
-        z_stream zs{};
-        deflateInit(&zs, 1);
-        std::fill(prev.begin(), prev.end(), 0);
-        bytes = 0;
-        for (uint32_t y = 0; y < h; ++y) {
-            const auto* argb = reinterpret_cast<const uint32_t*>(data + ptrdiff_t{stride} * y);
-            row[0] = y == 0 ? 0 : 2;
-            for (uint32_t x = 0; x < w; ++x) {
-                const auto v = static_cast<unsigned char>(argb[x] >> 8);
-                row[x + 1] = static_cast<unsigned char>(v - prev[x]);
-                prev[x] = v;
+            case Encoder::RUNS: {
+                View::RunDeflater runs;
+                bytes = 0;
+                for (size_t at = 0; at < filtered.size(); at += w + size_t{1}) {
+                    runs.add(filtered.data() + at, w + size_t{1});
+                    bytes += runs.size();
+                    runs.clear();
+                }
+                runs.finish();
+                bytes += runs.size();
+                break;
             }
-            zs.next_in = row.data();
-            zs.avail_in = w + 1;
-            const int flush = y + 1 == h ? Z_FINISH : Z_NO_FLUSH;
-            do {
-                zs.next_out = sink.data();
-                zs.avail_out = static_cast<uInt>(sink.size());
-                deflate(&zs, flush);
-                bytes += sink.size() - zs.avail_out;
-            } while (zs.avail_out == 0);
+            case Encoder::ZLIB1: {
+                z_stream zs{};
+                deflateInit(&zs, 1);
+                zs.next_in = filtered.data();
+                zs.avail_in = static_cast<uInt>(filtered.size());
+                bytes = 0;
+                do {
+                    zs.next_out = sink.data();
+                    zs.avail_out = static_cast<uInt>(sink.size());
+                    deflate(&zs, Z_FINISH);
+                    bytes += sink.size() - zs.avail_out;
+                } while (zs.avail_out == 0);
+                deflateEnd(&zs);
+                break;
+            }
         }
-        deflateEnd(&zs);
     }
-    // Pixels per second as items: 1e9 / items_per_second is ns per pixel.
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * w * h);
     state.counters["bytes"] = static_cast<double>(bytes);
 }
@@ -359,12 +377,12 @@ int main(int argc, char** argv) {
     Bench::register_sized(
         "export_tool_png.labels", [](benchmark::State& s) { BM_ExportToolPng(s, true); }, 0.5,
         true);
-    Bench::register_at(
-        "encode_grey_png.labels", [](benchmark::State& s) { BM_EncodeGreyPng(s, false); }, 200,
-        0.5);
-    Bench::register_at(
-        "encode_grey_png_zlib1.labels", [](benchmark::State& s) { BM_EncodeGreyPng(s, true); }, 200,
-        0.5);
+    for (auto [name, encoder] : {std::pair{"encode_grey_png.labels", Encoder::PNG_WRITER},
+                                 std::pair{"deflate_runs.labels", Encoder::RUNS},
+                                 std::pair{"deflate_zlib1.labels", Encoder::ZLIB1}}) {
+        Bench::register_at(
+            name, [encoder](benchmark::State& s) { BM_EncodeGreyPng(s, encoder); }, 200, 0.5);
+    }
     for (int pct : {0, 10, 25, 50, 100, 200, 400}) {
         Bench::register_at("canvas_frame_zoom_1000_classes", BM_CanvasFrameZoom, pct, 0.2);
     }
