@@ -12,7 +12,9 @@
 #include <string>
 
 #include <cairo.h>
+#include <cairomm/surface.h>
 #include <glibmm/init.h>
+#include <zlib.h>
 
 #include "bench_support.hpp"
 #include "ctrl/actions.hpp"
@@ -23,6 +25,8 @@
 #include "render/color_map.hpp"
 #include "render/drawer_context.hpp"
 #include "render/drawers/drawer_list.hpp"
+#include "render/png_writer.hpp"
+#include "render/run_deflater.hpp"
 #include "view/zoom.hpp"
 
 extern char** environ;
@@ -236,6 +240,109 @@ void BM_ExportToolPng(benchmark::State& state, bool labels) {
     }
 }
 
+// The export of the n-class diagram with labels as cairo holds it while
+// painting, made once by lattrix-export; nullptr when that fails.
+Cairo::RefPtr<Cairo::ImageSurface> exported_image(int n) {
+    static std::map<int, Cairo::RefPtr<Cairo::ImageSurface>> images;
+    auto it = images.find(n);
+    if (it != images.end()) {
+        return it->second;
+    }
+    const std::string in = Bench::document_path(n, true);
+    const std::string out = Bench::temp_dir().path() + "/image-" + std::to_string(n) + ".png";
+    const std::string tool = Bench::sibling_program("lattrix-export");
+    char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>(in.c_str()),
+                    const_cast<char*>(out.c_str()), nullptr};
+    pid_t pid = 0;
+    int status = 0;
+    Cairo::RefPtr<Cairo::ImageSurface> img;
+    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ) == 0 &&
+        waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        img = Cairo::ImageSurface::create_from_png(out);
+    }
+    return images[n] = img;
+}
+
+// Encoding a grey export, without the painting: the whole PNG writer from
+// cairo's pixels, or only a compressor on the Up-filtered rows, this
+// program's or zlib's fastest level. Items are pixels, so 1e9 divided by
+// items_per_second is ns per pixel; bytes is the compressed size.
+enum class Encoder { PNG_WRITER, RUNS, ZLIB1 };
+
+void BM_EncodeGreyPng(benchmark::State& state, Encoder encoder) {
+    const auto img = exported_image(static_cast<int>(state.range(0)));
+    if (!img) {
+        state.SkipWithError("no exported image");
+        return;
+    }
+    const auto w = static_cast<uint32_t>(img->get_width());
+    const auto h = static_cast<uint32_t>(img->get_height());
+    const int stride = img->get_stride();
+    const unsigned char* data = img->get_data();
+    std::vector<unsigned char> filtered((w + size_t{1}) * h);
+    std::vector<unsigned char> prev(w);
+    for (uint32_t y = 0; y < h; ++y) {
+        const auto* argb = reinterpret_cast<const uint32_t*>(data + ptrdiff_t{stride} * y);
+        unsigned char* row = filtered.data() + (w + size_t{1}) * y;
+        row[0] = y == 0 ? 0 : 2;
+        for (uint32_t x = 0; x < w; ++x) {
+            const auto v = static_cast<unsigned char>(argb[x] >> 8);
+            row[x + 1] = static_cast<unsigned char>(v - prev[x]);
+            prev[x] = v;
+        }
+    }
+    size_t bytes = 0;
+    std::vector<unsigned char> sink(size_t{1} << 20);
+    for (auto _ : state) {
+        switch (encoder) {
+            case Encoder::PNG_WRITER: {
+                std::string out;
+                View::PngWriter png(out, w, h, View::PngWriter::ColorType::GREY);
+                // In bands of 16 MiB, as the export paints.
+                const int band = std::max(1, (16 << 20) / stride);
+                for (int y = 0; y < static_cast<int>(h); y += band) {
+                    png.add_rows(data + static_cast<ptrdiff_t>(y) * stride, stride,
+                                 std::min<int>(band, static_cast<int>(h) - y));
+                }
+                if (!png.finish()) {
+                    state.SkipWithError("encoding failed");
+                }
+                bytes = out.size();
+                break;
+            }
+            case Encoder::RUNS: {
+                View::RunDeflater runs;
+                bytes = 0;
+                for (size_t at = 0; at < filtered.size(); at += w + size_t{1}) {
+                    runs.add(filtered.data() + at, w + size_t{1});
+                    bytes += runs.size();
+                    runs.clear();
+                }
+                runs.finish();
+                bytes += runs.size();
+                break;
+            }
+            case Encoder::ZLIB1: {
+                z_stream zs{};
+                deflateInit(&zs, 1);
+                zs.next_in = filtered.data();
+                zs.avail_in = static_cast<uInt>(filtered.size());
+                bytes = 0;
+                do {
+                    zs.next_out = sink.data();
+                    zs.avail_out = static_cast<uInt>(sink.size());
+                    deflate(&zs, Z_FINISH);
+                    bytes += sink.size() - zs.avail_out;
+                } while (zs.avail_out == 0);
+                deflateEnd(&zs);
+                break;
+            }
+        }
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * w * h);
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -270,6 +377,12 @@ int main(int argc, char** argv) {
     Bench::register_sized(
         "export_tool_png.labels", [](benchmark::State& s) { BM_ExportToolPng(s, true); }, 0.5,
         true);
+    for (auto [name, encoder] : {std::pair{"encode_grey_png.labels", Encoder::PNG_WRITER},
+                                 std::pair{"deflate_runs.labels", Encoder::RUNS},
+                                 std::pair{"deflate_zlib1.labels", Encoder::ZLIB1}}) {
+        Bench::register_at(
+            name, [encoder](benchmark::State& s) { BM_EncodeGreyPng(s, encoder); }, 200, 0.5);
+    }
     for (int pct : {0, 10, 25, 50, 100, 200, 400}) {
         Bench::register_at("canvas_frame_zoom_1000_classes", BM_CanvasFrameZoom, pct, 0.2);
     }

@@ -33,17 +33,6 @@ PngWriter::PngWriter(std::string& out, uint32_t width, uint32_t height, ColorTyp
       m_bpp(color_type == ColorType::GREY ? 1 : 4) {
     const size_t row_bytes = m_bpp * width;
     m_prev.assign(row_bytes, 0);
-    m_filtered.assign(row_bytes + 1, 0);
-    m_idat.assign(IDAT_SIZE, 0);
-    // Level 1 with the default strategy: sparse lines on white compress
-    // nearly as well as at level 6, far faster.
-    if (deflateInit(&m_zs, 1) != Z_OK) {
-        m_failed = true;
-        return;
-    }
-    m_zs.next_out = m_idat.data();
-    m_zs.avail_out = static_cast<uInt>(m_idat.size());
-
     m_out.append(reinterpret_cast<const char*>(SIGNATURE), sizeof SIGNATURE);
     unsigned char ihdr[13];
     put_u32(ihdr, width);
@@ -54,10 +43,25 @@ PngWriter::PngWriter(std::string& out, uint32_t width, uint32_t height, ColorTyp
     ihdr[11] = 0;                                     // adaptive filters
     ihdr[12] = 0;                                     // not interlaced
     write_chunk("IHDR", ihdr, sizeof ihdr);
+    if (color_type == ColorType::GREY) {
+        return;
+    }
+    m_filtered.assign(row_bytes + 1, 0);
+    m_idat.assign(IDAT_SIZE, 0);
+    // Level 1 with the default strategy: sparse lines on white compress
+    // nearly as well as at level 6, far faster.
+    if (deflateInit(&m_zs, 1) != Z_OK) {
+        m_failed = true;
+        return;
+    }
+    m_zs.next_out = m_idat.data();
+    m_zs.avail_out = static_cast<uInt>(m_idat.size());
 }
 
 PngWriter::~PngWriter() {
-    deflateEnd(&m_zs);
+    if (m_color_type == ColorType::RGBA) {
+        deflateEnd(&m_zs);
+    }
 }
 
 namespace {
@@ -103,13 +107,19 @@ void PngWriter::add_rows(const unsigned char* data, int stride, int rows) {
         // The Up filter: the lines of a diagram are mostly vertical or
         // horizontal, and a row that repeats the one above becomes zeros.
         // The first row's "above" is all zeros, which is no filter at all.
-        m_filtered[0] = m_rows_done == 0 ? 0 : 2;
-        if (m_color_type == ColorType::GREY) {
-            grey_up_row(argb, m_prev.data(), m_filtered.data() + 1, m_width);
-        } else {
-            rgba_up_row(argb, m_prev.data(), m_filtered.data() + 1, m_width);
-        }
+        const unsigned char filter = m_rows_done == 0 ? 0 : 2;
         ++m_rows_done;
+        if (m_color_type == ColorType::GREY) {
+            // Filtered straight into the compressor's window.
+            unsigned char* row = m_runs.space(m_width + size_t{1});
+            row[0] = filter;
+            grey_up_row(argb, m_prev.data(), row + 1, m_width);
+            m_runs.commit(m_width + size_t{1});
+            flush_runs(IDAT_SIZE);
+            continue;
+        }
+        m_filtered[0] = filter;
+        rgba_up_row(argb, m_prev.data(), m_filtered.data() + 1, m_width);
         if (!deflate_row(Z_NO_FLUSH)) {
             m_failed = true;
         }
@@ -154,12 +164,28 @@ void PngWriter::write_chunk(const char* type, const unsigned char* data, size_t 
     put_u32(m_out, static_cast<uint32_t>(crc));
 }
 
+void PngWriter::flush_runs(size_t at_least) {
+    if (m_runs.size() >= at_least && m_runs.size() > 0) {
+        write_chunk("IDAT", m_runs.data(), m_runs.size());
+        m_runs.clear();
+    }
+}
+
 bool PngWriter::finish() {
-    if (m_failed || m_rows_done != m_height || !deflate_row(Z_FINISH)) {
+    if (m_failed || m_rows_done != m_height) {
         m_failed = true;
         return false;
     }
-    flush_idat();
+    if (m_color_type == ColorType::GREY) {
+        m_runs.finish();
+        flush_runs(0);
+    } else {
+        if (!deflate_row(Z_FINISH)) {
+            m_failed = true;
+            return false;
+        }
+        flush_idat();
+    }
     write_chunk("IEND", nullptr, 0);
     m_failed = true;  // the image is complete: nothing more may be added
     return true;
