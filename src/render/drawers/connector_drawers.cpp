@@ -379,18 +379,22 @@ void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
     const Cairo::RefPtr<Cairo::Context>& cr = m_dc->get_cr();
     cr->save();
     set_source_rgba(cr, m_dc->get_color_map()->get_text());
-    // One layout for all labels: making one is dearer than setting a text.
-    Glib::RefPtr<Pango::Layout> layout;
+    // Bounded, should a diagram carry countless distinct texts.
+    constexpr size_t MOST_LAYOUTS = 4096;
     for (const auto& [con, labels] : placed) {
         for (const auto& label : labels) {
             const Rectangle& b = label.box;
             if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
                 b.y <= area.y + area.height && area.y <= b.y + b.height) {
-                if (!layout) {
-                    layout = new_label_layout(*ws, label.text);
-                } else {
-                    layout->set_text(label.text);
+                auto it = m_label_layouts.find(label.text);
+                if (it == m_label_layouts.end()) {
+                    if (m_label_layouts.size() >= MOST_LAYOUTS) {
+                        m_label_layouts.clear();
+                    }
+                    it = m_label_layouts.emplace(label.text, new_label_layout(*ws, label.text))
+                             .first;
                 }
+                const Glib::RefPtr<Pango::Layout>& layout = it->second;
                 cr->move_to(b.x, b.y);
                 layout->show_in_cairo_context(cr);
             }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <typeindex>
 #include <unordered_map>
 #include <utility>
@@ -114,6 +115,10 @@ class FixedConnectorDrawer : public ConnectorDrawerBase {
     // The last placement; see draw_labels.
     LabelPlacer m_labels;
     std::shared_ptr<HeldConnectors> m_held;
+    // A laid-out text per label text: setting a text on a layout shapes it
+    // anew at the next paint, and most labels repeat a few texts ("1",
+    // "0..*"), so each is shaped once rather than once per label and frame.
+    std::unordered_map<std::string, Glib::RefPtr<Pango::Layout>> m_label_layouts;
 };
 
 }  // namespace View
