@@ -150,7 +150,7 @@ for traits in "" "--hubs --hierarchies --long"; do
         G_MESSAGES_DEBUG= "$export_tool" "$dir/q.xml" "$dir/lattrix.svg"
         python3 -c "$pin_py" "$dir/lattrix.svg" "$dir/q.dot" >"$dir/pinned.dot"
         if ! timeout 60 neato -n2 -Gsplines=ortho -Tsvg "$dir/pinned.dot" -o "$dir/q.svg" 2>/dev/null; then
-            echo "  ${traits:-plain} $size: neato did not finish within 60 s"
+            echo "  ${traits:-plain} $size: neato failed or did not finish within 60 s"
             continue
         fi
         python3 -c "$count_py" "$dir/q.svg" "${traits:-plain}" "$size"
