@@ -41,10 +41,12 @@ LabelSize measure_label(const ElementContext& ctx, const std::string& text) {
 
 namespace {
 
-// The labels of one class side facing into a line. Their lines leave the
-// side spread along it, and each label stands beside its line: as many as
-// fit along the side stand at the same distance out, the rest further out,
-// a tier of labels at a time.
+// The labels of one class side facing into a line, past the decorations:
+// a label just off the class would reach into the decorations and labels
+// of the sides around it. Their lines leave the side spread along it, and
+// each label stands beside its line: as many as fit along the side stand at
+// the same distance out, the rest further out, a tier at a time; never more
+// tiers than labels, however short the side.
 struct Side {
     int count = 0;
     double along = 0.0;   // the deepest label, out along the lines
@@ -54,7 +56,9 @@ struct Side {
         if (count == 0) {
             return 0.0;
         }
-        const double tiers = length > 0.0 ? std::max(1.0, std::ceil(across / length)) : count;
+        const double tiers =
+            length > 0.0 ? std::clamp(std::ceil(across / length), 1.0, static_cast<double>(count))
+                         : count;
         return LABEL_OFF_CLASS + LABEL_DECORATION_LENGTH + tiers * along;
     }
 };
