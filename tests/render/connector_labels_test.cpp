@@ -158,4 +158,50 @@ TEST(ConnectorLabelsTest, LabelsKeepClearOfBoxesLabelsAndDecorationsAndStayNearT
     EXPECT_GT(labels, 100u);
 }
 
+// A class whose short bottom side carries six wide end labels, its
+// connectors fanning out along the line below it: the line grows for the
+// labels in tiers, so each stays within it, none is pushed across the lines
+// running along it, and none covers another.
+TEST(ConnectorLabelsTest, ACrowdedSideGetsTiersOfRoomClearOfTheLinesAlongIt) {
+    auto ws = std::make_shared<Model::Workspace>();
+    // Neighbours on the left and the right leave the connectors only the
+    // bottom side.
+    for (int h : {5, 6, 7}) {
+        ASSERT_TRUE(ws->add_class(CellPos(h, 0)));
+    }
+    for (int h : {0, 2, 4, 8, 10, 12}) {
+        ASSERT_TRUE(ws->add_class(CellPos(h, 2)));
+        auto con = lattrix_test::connect(*ws, CellPos(6, 0), CellPos(h, 2), "association");
+        ASSERT_TRUE(con);
+        ws->set_connector_label(*con, ConnectorLabel::START, "0..* owners");
+    }
+    const View::PlacedLabels placed = View::place_connector_labels(*ws);
+    EXPECT_EQ(View::count_label_overlaps(*ws, placed), 0);
+    const Model::Grid& grid = *ws->get_grid();
+    const double line_end = grid.get(CellDir::V).get(1);
+    size_t starts = 0;
+    for (const auto& [con, labels] : placed) {
+        for (const auto& label : labels) {
+            starts += label.which == ConnectorLabel::START;
+            EXPECT_LE(label.box.y + label.box.height, line_end) << "past the line below the class";
+            for (const auto& other : *ws->get_connector_set()) {
+                for (const auto& seg : other->get_segments()) {
+                    const Point o1 = grid.get_top_left_point(seg->start);
+                    const Point o2 = grid.get_top_left_point(seg->end);
+                    const Point a(o1.x + seg->start_point.x, o1.y + seg->start_point.y);
+                    const Point b(o2.x + seg->end_point.x, o2.y + seg->end_point.y);
+                    if (a.y != b.y) {
+                        continue;  // only the lines along the class side
+                    }
+                    const Rectangle& r = label.box;
+                    EXPECT_FALSE(r.y < a.y && a.y < r.y + r.height &&
+                                 std::min(a.x, b.x) < r.x + r.width && r.x < std::max(a.x, b.x))
+                        << label.text << " at " << r.x << "," << r.y << " crosses y " << a.y;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(starts, 6u);
+}
+
 }  // namespace
