@@ -208,23 +208,28 @@ void BM_CanvasFrameZoom(benchmark::State& state) {
 
 // lattrix-export as a user runs it: start, read, route, lay out, paint,
 // encode, write.
+// Runs lattrix-export on in, writing out; usage gets the child's
+// resource use. False when it could not run or failed.
+bool run_export(const std::string& in, const std::string& out, rusage& usage) {
+    const std::string tool = Bench::sibling_program("lattrix-export");
+    char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>(in.c_str()),
+                    const_cast<char*>(out.c_str()), nullptr};
+    pid_t pid = 0;
+    int status = 0;
+    return posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ) == 0 &&
+           wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void BM_ExportToolPng(benchmark::State& state, bool labels) {
     const int n = static_cast<int>(state.range(0));
     const std::string in = Bench::document_path(n, labels);
     const std::string out = Bench::temp_dir().path() + "/export-" + std::to_string(n) +
                             (labels ? "-labels" : "") + ".png";
-    const std::string tool = Bench::sibling_program("lattrix-export");
     double wall_total = 0;
     for (auto _ : state) {
-        char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>(in.c_str()),
-                        const_cast<char*>(out.c_str()), nullptr};
-        pid_t pid = 0;
-        int status = 0;
         rusage usage{};
         const auto t0 = std::chrono::steady_clock::now();
-        if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ) != 0 ||
-            wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0) {
+        if (!run_export(in, out, usage)) {
             state.SkipWithError("lattrix-export failed");
             break;
         }
@@ -248,16 +253,10 @@ Cairo::RefPtr<Cairo::ImageSurface> exported_image(int n) {
     if (it != images.end()) {
         return it->second;
     }
-    const std::string in = Bench::document_path(n, true);
     const std::string out = Bench::temp_dir().path() + "/image-" + std::to_string(n) + ".png";
-    const std::string tool = Bench::sibling_program("lattrix-export");
-    char* argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>(in.c_str()),
-                    const_cast<char*>(out.c_str()), nullptr};
-    pid_t pid = 0;
-    int status = 0;
+    rusage usage{};
     Cairo::RefPtr<Cairo::ImageSurface> img;
-    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv, environ) == 0 &&
-        waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    if (run_export(Bench::document_path(n, true), out, usage)) {
         img = Cairo::ImageSurface::create_from_png(out);
     }
     return images[n] = img;

@@ -307,10 +307,8 @@ inline Quality measure_quality(Model::Workspace& ws) {
         }
     }
     ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto& elem) {
-        const Rectangle r = elem->get_rect();
-        const double ox = ws.get_grid()->get(CellDir::H).get(h - 1);
-        const double oy = ws.get_grid()->get(CellDir::V).get(v - 1);
-        grow(ox + r.x, oy + r.y, ox + r.x + r.width, oy + r.y + r.height);
+        const Rectangle r = shifted(elem->get_rect(), grid.get_top_left_point(CellPos(h, v)));
+        grow(r.x, r.y, r.x + r.width, r.y + r.height);
         return true;
     });
     for (const auto& [con, list] : placed) {

@@ -51,9 +51,8 @@ bool SegmentLayouter::add(const std::shared_ptr<Segment>& seg) {
     // A segment keeps its cells for life (a new route makes new segments), so
     // the line and the ends it is filed under stay right.
     const CellDir hv = seg->get_hv();
-    Entry entry{
-        seg, m_next_seq++, line_of(*seg), key(hv, seg->start.get(hv)), key(hv, seg->end.get(hv)), 0,
-        -1};
+    Entry entry{seg, m_next_seq++, line_of(*seg), key(hv, seg->start.get(hv)),
+                key(hv, seg->end.get(hv))};
     // A decorated end one line away from the next turn. Worked out now, as
     // the neighbours may be gone by the time the segment is removed.
     if (seg->get_size() == 2) {

@@ -121,8 +121,8 @@ class SegmentLayouter {
         Key end_key;
         // The line the route turns in after a decorated end, and on which
         // side of it the class lies (0 before, 1 after); -1 for none.
-        Key turn_line;
-        int turn_side;
+        Key turn_line = 0;
+        int turn_side = -1;
     };
 
     static Key line_of(const Segment& seg);

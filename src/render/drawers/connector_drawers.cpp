@@ -319,9 +319,7 @@ void FixedConnectorDrawer::draw(const Cairo::RefPtr<Cairo::Region>& update_regio
     std::vector<ConnectorGeometry> plain;
     std::vector<ConnectorGeometry> highlighted;
     auto consider = [&](auto&& g) {
-        const Rectangle b = g.get_bounds();
-        if (b.x <= area.x + area.width && area.x <= b.x + b.width && b.y <= area.y + area.height &&
-            area.y <= b.y + b.height) {
+        if (g.get_bounds().is_intersect(area)) {
             // Dashes cannot go out as filled rectangles.
             if (!batched || g.dashed) {
                 draw_geometry(g);
@@ -383,9 +381,7 @@ void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
     constexpr size_t MOST_LAYOUTS = 4096;
     for (const auto& [con, labels] : placed) {
         for (const auto& label : labels) {
-            const Rectangle& b = label.box;
-            if (b.x <= area.x + area.width && area.x <= b.x + b.width &&
-                b.y <= area.y + area.height && area.y <= b.y + b.height) {
+            if (label.box.is_intersect(area)) {
                 auto it = m_label_layouts.find(label.text);
                 if (it == m_label_layouts.end()) {
                     if (m_label_layouts.size() >= MOST_LAYOUTS) {
@@ -395,7 +391,7 @@ void FixedConnectorDrawer::draw_labels(const Rectangle& area) {
                              .first;
                 }
                 const Glib::RefPtr<Pango::Layout>& layout = it->second;
-                cr->move_to(b.x, b.y);
+                cr->move_to(label.box.x, label.box.y);
                 layout->show_in_cairo_context(cr);
             }
         }
