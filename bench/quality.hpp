@@ -20,6 +20,7 @@
 #include "model/element.hpp"
 #include "model/element_cells.hpp"
 #include "model/grid.hpp"
+#include "model/routing/related_segments.hpp"
 #include "model/routing/segment.hpp"
 #include "model/workspace.hpp"
 #include "render/connector_labels.hpp"
@@ -38,6 +39,10 @@ struct Quality {
     // The fewest bends any route through cells without a class could take,
     // averaged like bends_mean: what the grid allows, whatever the search.
     double bends_least_mean = 0.0;
+    // The same when routes may also run beside a box inside its cell, where
+    // the box sizes leave room (least_bends with beside): what no router
+    // that keeps boxes where the grid puts them could go below.
+    double bends_least_beside_mean = 0.0;
     int crossings = 0;  // a horizontal and a vertical piece of different connectors
     int labels = 0;
     int label_overlaps = 0;        // labels covering a box, another label or a decoration
@@ -75,63 +80,111 @@ inline bool overlap(const Rectangle& a, const Rectangle& b, double slack) {
 }
 
 // The fewest turns of a path from start to goal that steps from cell to
-// neighbouring cell and enters no cell holding a class but the goal's: a
-// breadth-first search over (cell, direction) where going on is free and a
-// turn costs 1. A connector from a class to itself leaves one side and
-// comes back on a side next to it: out, along, back and in, three turns.
+// neighbouring cell: a breadth-first search over (cell, direction) where
+// going on is free and a turn costs 1. A connector from a class to itself
+// leaves one side and comes back on a side next to it: out, along, back and
+// in, three turns.
+//
+// Without beside, the path enters no cell holding a class but the goal's.
+// With beside, it may also go straight through a class's cell, beside the
+// box, as a router that knew the box sizes could: anywhere between two
+// turns, and on a piece that leaves or reaches a class only where that
+// class's side reaches LINE_SPACING past the passed box, so that one line
+// keeps that spacing from both. Each passed box is checked on its own, so
+// this is a floor: no such router could take fewer turns.
 inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, int32_t h0,
-                       int32_t v0, int32_t h1, int32_t v1) {
+                       int32_t v0, int32_t h1, int32_t v1, bool beside = false) {
     if (start == goal) {
         return 3;
     }
     const int32_t w = h1 - h0 + 1;
     const int32_t ht = v1 - v0 + 1;
     constexpr int NONE = 1 << 29;
-    std::vector<int> cost(static_cast<size_t>(w) * ht * 4, NONE);
+    // The state beyond (cell, direction): whether the path has turned yet,
+    // and whether a box passed since the last turn leaves the goal's side
+    // no room to be reached straight on.
+    constexpr int TURNED = 1;
+    constexpr int GOAL_BLOCKED = 2;
+    std::vector<int> cost(static_cast<size_t>(w) * ht * 16, NONE);
     const int dh[4] = {1, -1, 0, 0};
     const int dv[4] = {0, 0, 1, -1};
-    auto index = [&](int32_t h, int32_t v, int d) {
-        return (static_cast<size_t>(v - v0) * w + (h - h0)) * 4 + d;
+    auto index = [&](const CellPos& c, int d, int state) {
+        return ((static_cast<size_t>(c.v - v0) * w + (c.h - h0)) * 4 + d) * 4 + state;
     };
-    auto free_cell = [&](int32_t h, int32_t v) {
-        return h >= h0 && h <= h1 && v >= v0 && v <= v1 &&
-               (CellPos(h, v) == goal || !ws.get_element_cells()->get(h, v));
+    auto elem_at = [&](const CellPos& c) { return ws.get_element_cells()->get(c.h, c.v); };
+    // Whether a line going in d can leave or reach end's box and pass the
+    // box in cell c: boxes of one row share their cell's top, those of one
+    // column its left.
+    auto leaves_room = [&](const CellPos& end, const CellPos& c, int d) {
+        const Rectangle e = elem_at(end)->get_rect();
+        const Rectangle p = elem_at(c)->get_rect();
+        const bool along_row = dh[d] != 0;
+        const double gap = 2 * Model::RelatedSegments::LINE_SPACING;
+        const double e_lo = along_row ? e.y : e.x;
+        const double e_hi = e_lo + (along_row ? e.height : e.width);
+        const double p_lo = along_row ? p.y : p.x;
+        const double p_hi = p_lo + (along_row ? p.height : p.width);
+        return e_lo + gap <= p_lo || p_hi + gap <= e_hi;
     };
-    std::deque<std::pair<size_t, std::pair<CellPos, int>>> queue;
-    for (int d = 0; d < 4; ++d) {
-        const int32_t h = start.h + dh[d];
-        const int32_t v = start.v + dv[d];
-        if (free_cell(h, v)) {
-            cost[index(h, v, d)] = 0;
-            queue.push_back({0, {CellPos(h, v), d}});
+    struct Step {
+        int cost;
+        CellPos cell;
+        int d;
+        int state;
+    };
+    std::deque<Step> queue;
+    // Steps from `from` in direction d, a turn when d differs from the
+    // direction the path came in.
+    auto offer = [&](const CellPos& from, int state, int d, int c, bool turn) {
+        const CellPos to(from.h + dh[d], from.v + dv[d]);
+        if (to.h < h0 || to.h > h1 || to.v < v0 || to.v > v1 || to == start) {
+            return;
         }
+        if (turn) {
+            state = TURNED;
+        }
+        if (to == goal) {
+            if (state & GOAL_BLOCKED) {
+                return;
+            }
+        } else if (elem_at(to)) {
+            if (!beside || (!(state & TURNED) && !leaves_room(start, to, d))) {
+                return;
+            }
+            if (!leaves_room(goal, to, d)) {
+                state |= GOAL_BLOCKED;
+            }
+        }
+        int& known = cost[index(to, d, state)];
+        if (c >= known) {
+            return;
+        }
+        known = c;
+        if (turn) {
+            queue.push_back({c, to, d, state});
+        } else {
+            queue.push_front({c, to, d, state});
+        }
+    };
+    for (int d = 0; d < 4; ++d) {
+        offer(start, 0, d, 0, false);
     }
     while (!queue.empty()) {
-        const auto [c, at] = queue.front();
+        const Step s = queue.front();
         queue.pop_front();
-        const auto [cell, d] = at;
-        if (static_cast<int>(c) != cost[index(cell.h, cell.v, d)]) {
+        if (s.cost != cost[index(s.cell, s.d, s.state)]) {
             continue;
         }
-        if (cell == goal) {
-            return static_cast<int>(c);
+        if (s.cell == goal) {
+            return s.cost;
         }
+        const bool in_class = static_cast<bool>(elem_at(s.cell));
         for (int nd = 0; nd < 4; ++nd) {
-            if ((nd ^ 1) == d) {
-                continue;  // no turning back
-            }
-            const int32_t h = cell.h + dh[nd];
-            const int32_t v = cell.v + dv[nd];
-            const int nc = static_cast<int>(c) + (nd == d ? 0 : 1);
-            if (!free_cell(h, v) || nc >= cost[index(h, v, nd)]) {
+            // No turning back, and no turning beside a box.
+            if ((nd ^ 1) == s.d || (in_class && nd != s.d)) {
                 continue;
             }
-            cost[index(h, v, nd)] = nc;
-            if (nd == d) {
-                queue.push_front({static_cast<size_t>(nc), {CellPos(h, v), nd}});
-            } else {
-                queue.push_back({static_cast<size_t>(nc), {CellPos(h, v), nd}});
-            }
+            offer(s.cell, s.state, nd, s.cost + (nd != s.d ? 1 : 0), nd != s.d);
         }
     }
     return 0;  // no way at all: counts as nothing to be gained
@@ -151,6 +204,7 @@ inline Quality measure_quality(Model::Workspace& ws) {
     std::vector<Deco> decos;
     int bends_total = 0;
     int least_total = 0;
+    int least_beside_total = 0;
     int32_t h0 = 0, v0 = 0, h1 = 0, v1 = 0;
     bool any_class = false;
     ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto&) {
@@ -177,6 +231,8 @@ inline Quality measure_quality(Model::Workspace& ws) {
         bends_total += bends;
         q.bends_max = std::max(q.bends_max, bends);
         least_total += least_bends(ws, segs.front()->start, segs.back()->end, h0, v0, h1, v1);
+        least_beside_total +=
+            least_bends(ws, segs.front()->start, segs.back()->end, h0, v0, h1, v1, true);
         for (const auto& seg : segs) {
             const Point a0 = grid.get_top_left_point(seg->start);
             const Point b0 = grid.get_top_left_point(seg->end);
@@ -240,6 +296,8 @@ inline Quality measure_quality(Model::Workspace& ws) {
     q.connectors = con_index;
     q.bends_mean = con_index > 0 ? static_cast<double>(bends_total) / con_index : 0.0;
     q.bends_least_mean = con_index > 0 ? static_cast<double>(least_total) / con_index : 0.0;
+    q.bends_least_beside_mean =
+        con_index > 0 ? static_cast<double>(least_beside_total) / con_index : 0.0;
 
     // Parallel pieces: sorted by orientation and position across, each
     // compared with the ones less than 4 px further on.

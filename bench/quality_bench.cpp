@@ -29,6 +29,7 @@ void report(benchmark::State& state, Model::Workspace& ws) {
     state.counters["bends_mean"] = q.bends_mean;
     state.counters["bends_max"] = q.bends_max;
     state.counters["bends_least"] = q.bends_least_mean;
+    state.counters["bends_least_beside"] = q.bends_least_beside_mean;
     state.counters["crossings"] = q.crossings;
     state.counters["area_mpx"] = q.area_mpx;
     if (q.labels > 0) {
