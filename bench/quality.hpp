@@ -40,8 +40,8 @@ struct Quality {
     // averaged like bends_mean: what the grid allows, whatever the search.
     double bends_least_mean = 0.0;
     // The same when routes may also run beside a box inside its cell, where
-    // the box sizes leave room (least_bends with beside): what no router
-    // that keeps boxes where the grid puts them could go below.
+    // the box sizes leave room (least_bends with beside): a floor for any
+    // router that keeps the spacing and leaves the boxes where they are.
     double bends_least_beside_mean = 0.0;
     int crossings = 0;  // a horizontal and a vertical piece of different connectors
     int labels = 0;
@@ -86,12 +86,14 @@ inline bool overlap(const Rectangle& a, const Rectangle& b, double slack) {
 // in, three turns.
 //
 // Without beside, the path enters no cell holding a class but the goal's.
-// With beside, it may also go straight through a class's cell, beside the
-// box, as a router that knew the box sizes could: anywhere between two
-// turns, and on a piece that leaves or reaches a class only where that
-// class's side reaches LINE_SPACING past the passed box, so that one line
-// keeps that spacing from both. Each passed box is checked on its own, so
-// this is a floor: no such router could take fewer turns.
+// With beside, it may also run through a class's cell beside the box, and
+// turn there, as a router that knew the box sizes could. A piece that
+// leaves or reaches a class may pass a box only where that class's side
+// reaches 2 * LINE_SPACING past the passed box, so that the line keeps
+// LINE_SPACING from the passed box and from the corner of its own. Each
+// passed box is checked on its own and the boxes keep their sizes, so this
+// is a floor for any router that keeps that spacing and leaves the boxes
+// where the grid puts them.
 inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, int32_t h0,
                        int32_t v0, int32_t h1, int32_t v1, bool beside = false) {
     if (start == goal) {
@@ -100,16 +102,18 @@ inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, 
     const int32_t w = h1 - h0 + 1;
     const int32_t ht = v1 - v0 + 1;
     constexpr int NONE = 1 << 29;
-    // The state beyond (cell, direction): whether the path has turned yet,
-    // and whether a box passed since the last turn leaves the goal's side
-    // no room to be reached straight on.
+    // The state beyond (cell, direction): whether the path has turned yet;
+    // whether a box passed since the last turn leaves the goal's side no
+    // room to be reached straight on; and, in a class's cell, whether the
+    // path came in short of the box and must turn there, going on beside it.
     constexpr int TURNED = 1;
     constexpr int GOAL_BLOCKED = 2;
-    std::vector<int> cost(static_cast<size_t>(w) * ht * 16, NONE);
+    constexpr int SHORT_OF_BOX = 4;
+    std::vector<int> cost(static_cast<size_t>(w) * ht * 32, NONE);
     const int dh[4] = {1, -1, 0, 0};
     const int dv[4] = {0, 0, 1, -1};
     auto index = [&](const CellPos& c, int d, int state) {
-        return ((static_cast<size_t>(c.v - v0) * w + (c.h - h0)) * 4 + d) * 4 + state;
+        return ((static_cast<size_t>(c.v - v0) * w + (c.h - h0)) * 4 + d) * 8 + state;
     };
     auto elem_at = [&](const CellPos& c) { return ws.get_element_cells()->get(c.h, c.v); };
     // Whether a line going in d can leave or reach end's box and pass the
@@ -133,6 +137,18 @@ inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, 
         int state;
     };
     std::deque<Step> queue;
+    auto push = [&](const CellPos& to, int d, int state, int c, bool back) {
+        int& known = cost[index(to, d, state)];
+        if (c >= known) {
+            return;
+        }
+        known = c;
+        if (back) {
+            queue.push_back({c, to, d, state});
+        } else {
+            queue.push_front({c, to, d, state});
+        }
+    };
     // Steps from `from` in direction d, a turn when d differs from the
     // direction the path came in.
     auto offer = [&](const CellPos& from, int state, int d, int c, bool turn) {
@@ -141,29 +157,29 @@ inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, 
             return;
         }
         if (turn) {
-            state = TURNED;
+            // A piece that leaves a class's cell where the path came in
+            // short of its box runs beside that box.
+            state =
+                TURNED | ((state & SHORT_OF_BOX) && !leaves_room(goal, from, d) ? GOAL_BLOCKED : 0);
         }
         if (to == goal) {
-            if (state & GOAL_BLOCKED) {
-                return;
+            if (!(state & GOAL_BLOCKED)) {
+                push(to, d, state, c, turn);
             }
-        } else if (elem_at(to)) {
-            if (!beside || (!(state & TURNED) && !leaves_room(start, to, d))) {
-                return;
-            }
-            if (!leaves_room(goal, to, d)) {
-                state |= GOAL_BLOCKED;
-            }
-        }
-        int& known = cost[index(to, d, state)];
-        if (c >= known) {
             return;
         }
-        known = c;
-        if (turn) {
-            queue.push_back({c, to, d, state});
-        } else {
-            queue.push_front({c, to, d, state});
+        if (!elem_at(to)) {
+            push(to, d, state, c, turn);
+            return;
+        }
+        if (!beside) {
+            return;
+        }
+        // Short of the box, to turn beside it.
+        push(to, d, state | SHORT_OF_BOX, c, turn);
+        // Beside the box, past it.
+        if ((state & TURNED) || leaves_room(start, to, d)) {
+            push(to, d, state | (leaves_room(goal, to, d) ? 0 : GOAL_BLOCKED), c, turn);
         }
     };
     for (int d = 0; d < 4; ++d) {
@@ -178,10 +194,9 @@ inline int least_bends(const Model::Workspace& ws, CellPos start, CellPos goal, 
         if (s.cell == goal) {
             return s.cost;
         }
-        const bool in_class = static_cast<bool>(elem_at(s.cell));
         for (int nd = 0; nd < 4; ++nd) {
-            // No turning back, and no turning beside a box.
-            if ((nd ^ 1) == s.d || (in_class && nd != s.d)) {
+            // No turning back; short of a box, only turning.
+            if ((nd ^ 1) == s.d || ((s.state & SHORT_OF_BOX) && nd == s.d)) {
                 continue;
             }
             offer(s.cell, s.state, nd, s.cost + (nd != s.d ? 1 : 0), nd != s.d);
