@@ -67,6 +67,11 @@ struct Piece {
     bool vertical;
     double across;  // x of a vertical piece, y of a horizontal one
     double lo, hi;  // extent along it
+
+    // The piece as a rectangle of no thickness.
+    Rectangle rect() const {
+        return vertical ? Rectangle(across, lo, 0.0, hi - lo) : Rectangle(lo, across, hi - lo, 0.0);
+    }
 };
 
 inline Rectangle shifted(const Rectangle& r, const Point& by) {
@@ -366,34 +371,24 @@ inline Quality measure_quality(Model::Workspace& ws) {
     }
     q.label_overlaps = View::count_label_overlaps(ws, placed);
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    auto grow = [&](double ax, double ay, double bx, double by) {
-        x0 = std::min(x0, ax);
-        y0 = std::min(y0, ay);
-        x1 = std::max(x1, bx);
-        y1 = std::max(y1, by);
+    auto grow = [&](const Rectangle& r) {
+        x0 = std::min(x0, r.x);
+        y0 = std::min(y0, r.y);
+        x1 = std::max(x1, r.x + r.width);
+        y1 = std::max(y1, r.y + r.height);
     };
     for (const Piece& p : pieces) {
-        if (p.vertical) {
-            grow(p.across, p.lo, p.across, p.hi);
-        } else {
-            grow(p.lo, p.across, p.hi, p.across);
-        }
+        grow(p.rect());
     }
     ws.get_element_cells()->foreach ([&](int32_t h, int32_t v, const auto& elem) {
-        const Rectangle r = shifted(elem->get_rect(), grid.get_top_left_point(CellPos(h, v)));
-        grow(r.x, r.y, r.x + r.width, r.y + r.height);
+        grow(shifted(elem->get_rect(), grid.get_top_left_point(CellPos(h, v))));
         return true;
     });
     for (const auto& [con, list] : placed) {
         for (const auto& l : list) {
-            const Rectangle& b = l.box;
-            grow(b.x, b.y, b.x + b.width, b.y + b.height);
+            grow(l.box);
             for (const Piece& p : pieces) {
-                const bool through = p.vertical ? b.x < p.across && p.across < b.x + b.width &&
-                                                      p.lo < b.y + b.height && b.y < p.hi
-                                                : b.y < p.across && p.across < b.y + b.height &&
-                                                      p.lo < b.x + b.width && b.x < p.hi;
-                q.label_line_crossings += through;
+                q.label_line_crossings += overlap(l.box, p.rect(), 0.0);
             }
         }
     }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <glib.h>
 #include <gtest/gtest.h>
